@@ -1,0 +1,173 @@
+#include "mml/midi_event.h"
+
+#include "base/shift_jis.h"
+
+namespace kore {
+
+const char* MidiEventKindName(MidiEventKind kind) {
+  switch (kind) {
+    case MidiEventKind::None: return "None";
+    case MidiEventKind::Note: return "Note";
+    case MidiEventKind::ProgramChange: return "ProgramChange";
+    case MidiEventKind::Tempo: return "Tempo";
+    case MidiEventKind::Rest: return "Rest";
+    case MidiEventKind::Measure: return "Measure";
+    case MidiEventKind::EndOfTrack: return "EndOfTrack";
+    case MidiEventKind::Marker: return "Marker";
+    case MidiEventKind::Tie: return "Tie";
+    case MidiEventKind::ControlChange: return "ControlChange";
+    case MidiEventKind::PitchBend: return "PitchBend";
+    case MidiEventKind::SysEx: return "SysEx";
+    case MidiEventKind::ExtensionStart: return "ExtensionStart";
+    case MidiEventKind::StateLength: return "StateLength";
+    case MidiEventKind::StateVolume: return "StateVolume";
+    case MidiEventKind::StateOctave: return "StateOctave";
+    case MidiEventKind::StateTempo: return "StateTempo";
+  }
+  return "Unknown";
+}
+
+int32_t TimeBase::TicksPerMeasure() const {
+  if (beatUnit == 0) return 0;
+  int64_t ticks = int64_t{ticksPerQuarter} * beatsPerMeasure * 4 / beatUnit;
+  return static_cast<int32_t>(ticks);
+}
+
+int32_t TimeBase::TicksOfLength(int32_t lengthValue, bool dotted) const {
+  if (lengthValue == 0) return 0;
+  int32_t ticks = static_cast<int32_t>(int64_t{ticksPerQuarter} * 4 / lengthValue);
+  return dotted ? static_cast<int32_t>(int64_t{3} * ticks / 2) : ticks;
+}
+
+int32_t TimeBase::MeasureOf(int32_t tick) const {
+  int32_t perMeasure = TicksPerMeasure();
+  return perMeasure == 0 ? 0 : tick / perMeasure;
+}
+
+int32_t TimeBase::TickInMeasure(int32_t tick) const {
+  int32_t perMeasure = TicksPerMeasure();
+  return perMeasure == 0 ? tick : tick % perMeasure;
+}
+
+void MidiEvent::SetPitch(int32_t midiNote) {
+  static constexpr char kLetters[12] = {'C', 'C', 'D', 'D', 'E', 'F', 'F', 'G', 'G', 'A', 'A', 'B'};
+  static constexpr bool kSharp[12] = {false, true, false, true, false, false,
+                                      true,  false, true, false, true, false};
+  note = midiNote;
+  // Notes below 0 cannot come from the compiler ('o0c-' is 11); keep the classes in range anyway.
+  int32_t pitchClass = ((midiNote % 12) + 12) % 12;
+  letter = kLetters[pitchClass];
+  sharp = kSharp[pitchClass] ? 1 : 0;
+  octave = midiNote / 12 - 1;
+}
+
+void ResetEvent(MidiEvent& event) {
+  std::string text = std::move(event.text);
+  std::vector<uint8_t> data = std::move(event.data);
+  event = MidiEvent{};
+  // Keep the buffers' capacity: compiles reset records in a hot loop.
+  text.clear();
+  data.clear();
+  event.text = std::move(text);
+  event.data = std::move(data);
+}
+
+void SongEventList::clear() {
+  pool_.clear();
+  freeSlots_.clear();
+  order_.clear();
+}
+
+MidiEventList SongEventList::ToVector() const {
+  MidiEventList copy;
+  copy.reserve(order_.size());
+  for (const Entry& entry : order_) copy.push_back(pool_[entry.slot]);
+  return copy;
+}
+
+uint32_t SongEventList::Store(const MidiEvent& event) {
+  if (!freeSlots_.empty()) {
+    uint32_t slot = freeSlots_.back();
+    freeSlots_.pop_back();
+    pool_[slot] = event;
+    return slot;
+  }
+  pool_.push_back(event);
+  return static_cast<uint32_t>(pool_.size() - 1);
+}
+
+void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst) {
+  scratch_.clear();
+  scratch_.reserve(order_.size() + trackEvents.size());
+  size_t cursor = 0;
+  auto takeExisting = [&](const Entry& entry) {
+    if (removeTrackFirst && entry.track == trackIndex) {
+      freeSlots_.push_back(entry.slot);
+    } else {
+      scratch_.push_back(entry);
+    }
+  };
+  for (size_t i = 0; i < trackEvents.size(); ++i) {
+    MidiEvent& event = trackEvents[i];
+    event.seq = static_cast<int32_t>(i);
+    if (trackIndex == -1) {
+      if (event.channel == -1) event.channel = 0;
+    } else {
+      event.track = trackIndex;
+      if (event.channel == -1) event.channel = trackIndex;
+    }
+    // Advance past every element the record does not go before.
+    while (cursor < order_.size()) {
+      const Entry& entry = order_[cursor];
+      bool removed = removeTrackFirst && entry.track == trackIndex;
+      if (!removed &&
+          (entry.tick > event.tick || (entry.tick == event.tick && entry.track > trackIndex))) {
+        break;
+      }
+      takeExisting(entry);
+      ++cursor;
+    }
+    scratch_.push_back(Entry{event.tick, event.track, Store(event)});
+  }
+  for (; cursor < order_.size(); ++cursor) takeExisting(order_[cursor]);
+  order_.swap(scratch_);
+}
+
+void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex) {
+  song.Merge(trackEvents, trackIndex, false);
+}
+
+void ReplaceTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex) {
+  song.Merge(trackEvents, trackIndex, true);
+}
+
+void RescaleTicks(MidiEventList& list, int32_t oldTicksPerQuarter, int32_t newTicksPerQuarter) {
+  if (oldTicksPerQuarter == 0) return;
+  double ratio = static_cast<double>(newTicksPerQuarter) / oldTicksPerQuarter;
+  for (MidiEvent& event : list) {
+    // The integer part, as documented (ticks are never negative).
+    event.tick = static_cast<int32_t>(event.tick * ratio + 0.5);
+  }
+}
+
+void ComputeSteps(MidiEventList& list) {
+  if (list.empty()) return;
+  int32_t running = list.back().tick;
+  for (size_t i = list.size() - 1; i-- > 0;) {
+    MidiEvent& event = list[i];
+    if (event.kind != MidiEventKind::Note) continue;
+    event.step = running - event.tick;
+    running = event.tick;
+  }
+}
+
+MidiEvent SongStartMarker() {
+  MidiEvent marker;
+  marker.kind = MidiEventKind::Marker;
+  marker.tick = 0;
+  marker.value = kDefaultMarkerColour;
+  marker.text = Sjis("先頭");
+  return marker;
+}
+
+}  // namespace kore

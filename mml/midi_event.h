@@ -1,0 +1,168 @@
+#pragma once
+// The one record type every compiled event, MML state change and song marker is held in,
+// the lists built from it, and the song-wide merged sequence the player walks.
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace kore {
+
+enum class MidiEventKind : int32_t {
+  None = 0,
+  Note = 1,
+  ProgramChange = 3,
+  Tempo = 4,
+  Rest = 5,
+  Measure = 6,
+  EndOfTrack = 7,
+  Marker = 10,
+  Tie = 11,
+  ControlChange = 12,
+  PitchBend = 13,
+  SysEx = 14,
+  ExtensionStart = 15,
+  StateLength = 16,
+  StateVolume = 17,
+  StateOctave = 18,
+  StateTempo = 19,
+};
+
+// Name of a kind as printed by tools ("Note", "Rest", ...); "Unknown" for other values.
+const char* MidiEventKindName(MidiEventKind kind);
+
+struct TimeBase {
+  int32_t ticksPerQuarter = 32;
+  int32_t beatsPerMeasure = 4;
+  int32_t beatUnit = 4;
+
+  // Integer arithmetic truncating toward zero, in the documented order: a third-note of the
+  // default base is 42 ticks and the drift is kept on purpose. A zero divisor gives 0.
+  int32_t TicksPerMeasure() const;
+  int32_t TicksOfLength(int32_t lengthValue, bool dotted) const;
+  int32_t MeasureOf(int32_t tick) const;
+  int32_t TickInMeasure(int32_t tick) const;
+
+  friend bool operator==(const TimeBase&, const TimeBase&) = default;
+};
+
+struct MidiEvent {
+  MidiEventKind kind = MidiEventKind::None;
+  int32_t tick = 0;
+  int32_t length = 0;
+  int32_t note = 0;
+  int32_t value = 0;
+  int32_t value2 = 0;
+  int32_t channel = 0;
+  int32_t track = 0;
+  int32_t seq = 0;
+  int32_t letter = 0;
+  int32_t octave = 0;
+  int32_t sharp = 0;
+  int32_t step = 0;
+  int32_t textBegin = 0;
+  int32_t textEnd = 0;
+  uint8_t dotted = 0;
+  uint8_t numericNote = 0;
+  uint8_t defaultDotted = 0;
+  int32_t defaultLength = 0;
+  int32_t lengthValue = 0;
+  int32_t outOfRange = 0;
+  std::string text;           // Shift-JIS; Note display text (game dialect) or marker name
+  std::vector<uint8_t> data;  // SysEx bytes, 0xF0 .. 0xF7 inclusive
+
+  // Fills `note` and the derived `letter`, `octave` and `sharp`.
+  void SetPitch(int32_t midiNote);
+
+  friend bool operator==(const MidiEvent&, const MidiEvent&) = default;
+};
+
+// Zeroes every field and empties `text` and `data`.
+void ResetEvent(MidiEvent& event);
+
+using MidiEventList = std::vector<MidiEvent>;
+using MmlStateList = std::vector<MidiEvent>;
+
+// Song-wide sequence of record copies from every track, ordered by tick, then track, then seq.
+// Records live in a pool; the order is a compact array of keys so that replacing one track in a
+// long song touches a few bytes per record instead of whole records.
+class SongEventList {
+  struct Entry {
+    int32_t tick;
+    int32_t track;
+    uint32_t slot;  // index into pool_
+  };
+
+ public:
+  class const_iterator {
+   public:
+    using iterator_category = std::bidirectional_iterator_tag;
+    using value_type = MidiEvent;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const MidiEvent*;
+    using reference = const MidiEvent&;
+
+    const_iterator() = default;
+    reference operator*() const { return list_->pool_[list_->order_[index_].slot]; }
+    pointer operator->() const { return &**this; }
+    const_iterator& operator++() { ++index_; return *this; }
+    const_iterator operator++(int) { auto old = *this; ++index_; return old; }
+    const_iterator& operator--() { --index_; return *this; }
+    const_iterator operator--(int) { auto old = *this; --index_; return old; }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) {
+      return a.index_ == b.index_;
+    }
+    // Position in the song order (0-based).
+    size_t index() const { return index_; }
+
+   private:
+    friend class SongEventList;
+    const_iterator(const SongEventList* list, size_t index) : list_(list), index_(index) {}
+    const SongEventList* list_ = nullptr;
+    size_t index_ = 0;
+  };
+
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, order_.size()}; }
+  size_t size() const { return order_.size(); }
+  bool empty() const { return order_.empty(); }
+  const MidiEvent& operator[](size_t position) const { return pool_[order_[position].slot]; }
+  void clear();
+
+  // A plain copy in song order (the player and the format-0 SMF writer work on such a copy).
+  MidiEventList ToVector() const;
+
+ private:
+  friend void MergeTrack(SongEventList&, MidiEventList&, int32_t);
+  friend void ReplaceTrack(SongEventList&, MidiEventList&, int32_t);
+  void Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst);
+  uint32_t Store(const MidiEvent& event);
+
+  std::vector<MidiEvent> pool_;
+  std::vector<uint32_t> freeSlots_;
+  std::vector<Entry> order_;
+  std::vector<Entry> scratch_;
+};
+
+// Inserts copies of the track's records into the song list. Writes `seq`, `track` and a
+// channel of -1 (as the track index) into the track's own records first, so both carry the same
+// values. With trackIndex -1 `track` is left as it is and a channel of -1 becomes 0.
+// Each record goes before the first element whose tick is greater, or equal with a greater
+// track; the track's records are in tick order, so one forward pass finds every place.
+void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex);
+
+// Removes every record of `trackIndex` from the song list, then merges the track again.
+void ReplaceTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex);
+
+// tick := integer part of tick * newTpq / oldTpq + 0.5 in double precision, for every record.
+void RescaleTicks(MidiEventList& list, int32_t oldTicksPerQuarter, int32_t newTicksPerQuarter);
+
+// The step pass: walks back from the record before the last (EndOfTrack) and gives each Note
+// the distance to the next Note, or to the end tick for the last one.
+void ComputeSteps(MidiEventList& list);
+
+// The fixed song-start marker: tick 0, "先頭", colour red 224 green 40 blue 40.
+MidiEvent SongStartMarker();
+constexpr int32_t kDefaultMarkerColour = 0x2828E0;
+
+}  // namespace kore

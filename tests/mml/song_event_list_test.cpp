@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "mml/midi_event.h"
+
+namespace kore {
+namespace {
+
+MidiEvent Rec(MidiEventKind kind, int32_t tick, int32_t channel = -1) {
+  MidiEvent e;
+  e.kind = kind;
+  e.tick = tick;
+  e.channel = channel;
+  return e;
+}
+
+// Literal reading of the merge rule: every record searched from the head of the list.
+std::vector<std::pair<int32_t, int32_t>> ReferenceMerge(std::vector<std::pair<int32_t, int32_t>> list,
+                                                        const MidiEventList& track, int32_t index) {
+  for (const MidiEvent& e : track) {
+    auto it = list.begin();
+    while (it != list.end() && !(it->first > e.tick || (it->first == e.tick && it->second > index))) ++it;
+    list.insert(it, {e.tick, index});
+  }
+  return list;
+}
+
+std::vector<std::pair<int32_t, int32_t>> Keys(const SongEventList& song) {
+  std::vector<std::pair<int32_t, int32_t>> keys;
+  for (const MidiEvent& e : song) keys.emplace_back(e.tick, e.track);
+  return keys;
+}
+
+TEST(TimeBase, DerivedValuesTruncateInTheDocumentedOrder) {
+  TimeBase tb;
+  EXPECT_EQ(tb.TicksPerMeasure(), 128);
+  EXPECT_EQ(tb.TicksOfLength(1, false), 128);
+  EXPECT_EQ(tb.TicksOfLength(3, false), 42);  // three third-notes make 126, not 128
+  EXPECT_EQ(tb.TicksOfLength(64, false), 2);
+  EXPECT_EQ(tb.TicksOfLength(64, true), 3);
+  EXPECT_EQ(tb.TicksOfLength(8, true), 24);
+  TimeBase waltz{480, 3, 8};
+  EXPECT_EQ(waltz.TicksPerMeasure(), 720);
+  EXPECT_EQ(waltz.MeasureOf(1439), 1);
+  EXPECT_EQ(waltz.TickInMeasure(1439), 719);
+}
+
+TEST(MidiEventPitch, LettersOctavesAndBlackKeys) {
+  MidiEvent e;
+  e.SetPitch(60);
+  EXPECT_EQ(e.letter, 'C');
+  EXPECT_EQ(e.octave, 4);
+  EXPECT_EQ(e.sharp, 0);
+  e.SetPitch(70);
+  EXPECT_EQ(e.letter, 'A');
+  EXPECT_EQ(e.sharp, 1);
+  e.SetPitch(11);  // 'o0c-'
+  EXPECT_EQ(e.letter, 'B');
+  EXPECT_EQ(e.octave, -1);
+  e.SetPitch(120);
+  EXPECT_EQ(e.octave, 9);
+}
+
+TEST(ResetEvent, ClearsEveryFieldTextAndData) {
+  MidiEvent e = Rec(MidiEventKind::SysEx, 40, 3);
+  e.text = "x";
+  e.data = {0xF0, 0xF7};
+  e.dotted = 1;
+  e.outOfRange = 1;
+  ResetEvent(e);
+  EXPECT_EQ(e, MidiEvent{});
+}
+
+TEST(MergeTrack, LowerTrackFirstAtEqualTicksWhateverTheCompileOrder) {
+  SongEventList song;
+  MidiEventList t2{Rec(MidiEventKind::Note, 0), Rec(MidiEventKind::EndOfTrack, 32, 0)};
+  MidiEventList t0{Rec(MidiEventKind::Note, 0), Rec(MidiEventKind::Note, 32),
+                   Rec(MidiEventKind::EndOfTrack, 64, 0)};
+  MergeTrack(song, t2, 2);
+  MergeTrack(song, t0, 0);
+  std::vector<std::pair<int32_t, int32_t>> expected{{0, 0}, {0, 2}, {32, 0}, {32, 2}, {64, 0}};
+  EXPECT_EQ(Keys(song), expected);
+  // The track's own records carry the values written into the copies.
+  EXPECT_EQ(t0[1].seq, 1);
+  EXPECT_EQ(t0[1].track, 0);
+  EXPECT_EQ(t2[0].channel, 2);
+  EXPECT_EQ(t2[1].channel, 0);  // an explicit channel is kept
+  EXPECT_EQ(song[1].seq, 0);
+  EXPECT_EQ(song[1].channel, 2);
+}
+
+TEST(MergeTrack, IndexMinusOneKeepsTrackAndMakesChannelZero) {
+  SongEventList song;
+  MidiEventList list{Rec(MidiEventKind::Marker, 5)};
+  list[0].track = 7;
+  MergeTrack(song, list, -1);
+  EXPECT_EQ(song[0].track, 7);
+  EXPECT_EQ(song[0].channel, 0);
+}
+
+TEST(ReplaceTrack, LeavesOtherTracksUntouchedAndInPlace) {
+  SongEventList song;
+  MidiEventList tracks[3];
+  for (int t = 0; t < 3; ++t) {
+    for (int i = 0; i < 4; ++i) tracks[t].push_back(Rec(MidiEventKind::Note, i * 16 * (t + 1)));
+    tracks[t].push_back(Rec(MidiEventKind::EndOfTrack, 100, 0));
+    MergeTrack(song, tracks[t], t);
+  }
+  std::vector<const MidiEvent*> others;
+  auto before = Keys(song);
+  tracks[2].clear();
+  tracks[2].push_back(Rec(MidiEventKind::Rest, 16));
+  tracks[2].push_back(Rec(MidiEventKind::EndOfTrack, 48, 0));
+  ReplaceTrack(song, tracks[2], 2);
+  std::vector<std::pair<int32_t, int32_t>> withoutTrack2;
+  for (auto& key : before) if (key.second != 2) withoutTrack2.push_back(key);
+  EXPECT_EQ(Keys(song), ReferenceMerge(withoutTrack2, tracks[2], 2));
+  EXPECT_EQ(song.size(), 12u);
+  // Records of tracks 0 and 1 keep their contents.
+  for (const MidiEvent& e : song) {
+    if (e.track == 2) EXPECT_TRUE(e.kind == MidiEventKind::Rest || e.kind == MidiEventKind::EndOfTrack);
+    else EXPECT_EQ(e, tracks[e.track][e.seq]);
+  }
+}
+
+TEST(ReplaceTrack, OneForwardPassMatchesTheHeadSearchOnRandomSongs) {
+  std::mt19937 rng(1234);
+  for (int round = 0; round < 200; ++round) {
+    SongEventList song;
+    std::vector<std::pair<int32_t, int32_t>> reference;
+    MidiEventList tracks[16];
+    for (int step = 0; step < 12; ++step) {
+      int32_t index = static_cast<int32_t>(rng() % 16);
+      MidiEventList& list = tracks[index];
+      list.clear();
+      int32_t tick = static_cast<int32_t>(rng() % 8);
+      int count = static_cast<int>(rng() % 10);
+      for (int i = 0; i < count; ++i) {
+        list.push_back(Rec(MidiEventKind::Note, tick));
+        tick += static_cast<int32_t>(rng() % 3);  // many equal ticks
+      }
+      std::erase_if(reference, [&](auto& key) { return key.second == index; });
+      reference = ReferenceMerge(reference, list, index);
+      ReplaceTrack(song, list, index);
+      ASSERT_EQ(Keys(song), reference) << "round " << round << " step " << step;
+    }
+    size_t i = 0;
+    for (auto it = song.begin(); it != song.end(); ++it, ++i) ASSERT_EQ(it.index(), i);
+    EXPECT_EQ(song.ToVector().size(), song.size());
+  }
+}
+
+TEST(RescaleTicks, RoundsHalfUp) {
+  MidiEventList markers{Rec(MidiEventKind::Marker, 1), Rec(MidiEventKind::Marker, 33),
+                        Rec(MidiEventKind::Marker, 128)};
+  RescaleTicks(markers, 32, 48);  // 1.5 -> 2, 49.5 -> 50
+  EXPECT_EQ(markers[0].tick, 2);
+  EXPECT_EQ(markers[1].tick, 50);
+  EXPECT_EQ(markers[2].tick, 192);
+  RescaleTicks(markers, 48, 32);
+  EXPECT_EQ(markers[2].tick, 128);
+}
+
+TEST(ComputeSteps, SpansRestsAndEndsAtTheTrackEnd) {
+  MidiEventList list{Rec(MidiEventKind::Measure, 0), Rec(MidiEventKind::Note, 0),
+                     Rec(MidiEventKind::Rest, 32),    Rec(MidiEventKind::Tempo, 64),
+                     Rec(MidiEventKind::Note, 64),    Rec(MidiEventKind::EndOfTrack, 96, 0)};
+  ComputeSteps(list);
+  EXPECT_EQ(list[1].step, 64);
+  EXPECT_EQ(list[4].step, 32);
+  EXPECT_EQ(list[2].step, 0);
+}
+
+TEST(SongStartMarker, IsTickZeroRedAndNamed) {
+  MidiEvent m = SongStartMarker();
+  EXPECT_EQ(m.kind, MidiEventKind::Marker);
+  EXPECT_EQ(m.tick, 0);
+  EXPECT_EQ(m.value, 0x2828E0);
+  EXPECT_EQ(m.text, "\x90\xE6\x93\xAA");
+}
+
+}  // namespace
+}  // namespace kore
