@@ -1,0 +1,461 @@
+// The editor widget under the offscreen platform: keys, input method, mouse, wheel, drops and
+// what ends up in the drawn image.
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTest>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/shift_jis.h"
+#include "editor/penna_editor.h"
+#include "editor/penna_event.h"
+#include "qt_app.h"
+
+namespace kore {
+namespace {
+
+QColor Rgb(uint32_t colourRef) {
+  return QColor(colourRef & 0xFF, (colourRef >> 8) & 0xFF, (colourRef >> 16) & 0xFF);
+}
+
+// Whether any pixel of the rectangle has exactly the colour.
+bool HasColour(const QImage& image, QRect rect, uint32_t colourRef) {
+  QRgb want = Rgb(colourRef).rgb();
+  rect = rect.intersected(image.rect());
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x)
+      if ((image.pixel(x, y) | 0xFF000000u) == (want | 0xFF000000u)) return true;
+  return false;
+}
+
+// Whether some pixel of the rectangle is the colour drawn over a white background with at least
+// half coverage (glyph edges are anti-aliased, thin marks may have no fully covered pixel).
+bool HasInk(const QImage& image, QRect rect, uint32_t colourRef) {
+  QColor want = Rgb(colourRef);
+  const int target[3] = {want.red(), want.green(), want.blue()};
+  rect = rect.intersected(image.rect());
+  for (int y = rect.top(); y <= rect.bottom(); ++y) {
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+      QColor c = image.pixelColor(x, y);
+      const int got[3] = {c.red(), c.green(), c.blue()};
+      double lo = 1.0, hi = 0.0;
+      bool ok = true;
+      for (int k = 0; k < 3; ++k) {
+        int span = 255 - target[k];
+        if (span < 40) {
+          ok = ok && std::abs(got[k] - (255 - span / 2)) <= span / 2 + 8;
+          continue;
+        }
+        double alpha = (255.0 - got[k]) / span;
+        lo = std::min(lo, alpha);
+        hi = std::max(hi, alpha);
+      }
+      if (ok && lo >= 0.45 && hi - lo <= 0.12) return true;
+    }
+  }
+  return false;
+}
+
+class EditorWidgetTest : public ::testing::Test, protected test::WithQtApp {
+ protected:
+  void SetUp() override {
+    parent.resize(640, 480);
+    editor = std::make_unique<PennaEditor>(0, &parent);
+    editor->SetPos(0, 0, 600, 400);
+    parent.show();
+    editor->setFocus();
+  }
+  std::string Text() { return editor->buffer().GetText(3); }
+  TextPoint Caret() { return editor->buffer().caret(); }
+  QPoint Cell(int32_t line, int32_t column) { return editor->CellOrigin(line, column); }
+  QRect CellRect(int32_t line, int32_t column, int32_t columns = 1) {
+    return QRect(Cell(line, column), QSize(columns * editor->charWidth(), editor->charHeight()));
+  }
+  // A pixel inside the left half of a character cell.
+  QPoint Inside(int32_t line, int32_t column) {
+    return Cell(line, column) + QPoint(1, editor->charHeight() / 2);
+  }
+  void AddMmlRules() {
+    editor->AddEmphasis("//#", nullptr, 2, 0x008080, 0, 2, 0);
+    editor->AddEmphasis("//", nullptr, 2, 0x00A000, 0, 0, 1);
+    editor->AddEmphasis("/*", "*/", 4, 0x00A000, 0, 0, 0);
+    for (const char* c : {"T", "V", "O", "N", "L"}) editor->AddEmphasis(c, nullptr, 1, 0x0080FF, 2, 0, 0);
+    editor->AddEmphasis("<", nullptr, 1, 0xFF0000, 1, 0, 0);
+    editor->AddEmphasis(">", nullptr, 1, 0xFF0000, 1, 0, 0);
+  }
+
+  QWidget parent;
+  std::unique_ptr<PennaEditor> editor;
+};
+
+TEST_F(EditorWidgetTest, TypedKeysAndJapaneseText) {
+  QTest::keyClicks(editor.get(), "t120");
+  QKeyEvent wide(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("あ"));
+  QCoreApplication::sendEvent(editor.get(), &wide);
+  EXPECT_EQ(Text(), "t120" + Sjis("あ"));
+  EXPECT_EQ(Caret(), (TextPoint{1, 7}));
+  QTest::keyClick(editor.get(), Qt::Key_Left);
+  EXPECT_EQ(Caret(), (TextPoint{1, 5}));
+  QTest::keyClick(editor.get(), Qt::Key_Return);
+  EXPECT_EQ(Text(), "t120\n" + Sjis("あ"));
+  QTest::keyClick(editor.get(), Qt::Key_Backspace);
+  EXPECT_EQ(Text(), "t120" + Sjis("あ"));
+  // Control characters and Ctrl combinations type nothing.
+  QTest::keyClick(editor.get(), Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(editor.get(), Qt::Key_Escape);
+  EXPECT_EQ(Text(), "t120" + Sjis("あ"));
+  // Insert toggles overwrite mode; typing then replaces the two-byte character whole.
+  QTest::keyClick(editor.get(), Qt::Key_Insert);
+  QTest::keyClicks(editor.get(), "x");
+  EXPECT_EQ(Text(), "t120x");
+}
+
+TEST_F(EditorWidgetTest, ShiftArrowsSelectAndDeleteUndoKeepsTheCaret) {
+  editor->SetText("abcdef");
+  editor->SetCaretPos(3);
+  QTest::keyClick(editor.get(), Qt::Key_Right, Qt::ShiftModifier);
+  EXPECT_TRUE(editor->buffer().HasSelection());
+  QTest::keyClick(editor.get(), Qt::Key_Left, Qt::ShiftModifier);
+  EXPECT_FALSE(editor->buffer().HasSelection());
+  EXPECT_EQ(Caret(), (TextPoint{1, 3}));
+  QTest::keyClick(editor.get(), Qt::Key_Delete);
+  EXPECT_EQ(Text(), "abdef");
+  ASSERT_EQ(editor->Undo(), -1);
+  EXPECT_EQ(Text(), "abcdef");
+  EXPECT_EQ(Caret(), (TextPoint{1, 3}));
+  QTest::keyClick(editor.get(), Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(editor.get(), Qt::Key_Right);
+  EXPECT_EQ(Caret(), (TextPoint{1, 7}));
+}
+
+TEST_F(EditorWidgetTest, TabIndentsSelectedLinesAndShiftTabUnindents) {
+  editor->SetText("a\nb\nc\nd");
+  ASSERT_EQ(editor->SetSelA(1, 1, 3, 2), 1);
+  QTest::keyClick(editor.get(), Qt::Key_Tab);
+  EXPECT_EQ(Text(), "\ta\n\tb\n\tc\nd");
+  QTest::keyClick(editor.get(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(Text(), "a\nb\nc\nd");
+  ASSERT_EQ(editor->SetSelA(1, 1, 1, 2), 1);
+  QTest::keyClick(editor.get(), Qt::Key_Tab);
+  EXPECT_EQ(Text(), "\t\nb\nc\nd");  // a one-line selection is replaced by a tab
+}
+
+TEST_F(EditorWidgetTest, InputMethodResultIsOneEdit) {
+  std::vector<int32_t> codes;
+  struct Parent : QWidget {
+    std::vector<int32_t>* codes;
+    bool event(QEvent* e) override {
+      if (e->type() == PennaMessageEvent::Type()) {
+        auto* m = static_cast<PennaMessageEvent*>(e);
+        if (m->message() == PENNA_MSG_CHANGE) codes->push_back(static_cast<int32_t>(m->wParam() & 0xFFFF));
+        return true;
+      }
+      return QWidget::event(e);
+    }
+  } owner;
+  owner.codes = &codes;
+  PennaEditor local(3, &owner);
+  // A composition in progress changes no text.
+  QInputMethodEvent compose(QString::fromUtf8("にほんご"), {});
+  QCoreApplication::sendEvent(&local, &compose);
+  EXPECT_EQ(local.buffer().GetText(3), "");
+  EXPECT_TRUE(codes.empty());
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf8("日本語"));
+  QCoreApplication::sendEvent(&local, &commit);
+  EXPECT_EQ(local.buffer().GetText(3), Sjis("日本語"));
+  EXPECT_EQ(local.buffer().caret(), (TextPoint{1, 7}));
+  EXPECT_EQ(codes, std::vector<int32_t>{kChangeImeResult});
+  EXPECT_EQ(local.buffer().UndoSteps(), 1);
+  QTest::keyClicks(&local, "a");  // typing afterwards is not swallowed
+  EXPECT_EQ(local.buffer().GetText(3), Sjis("日本語") + "a");
+}
+
+TEST_F(EditorWidgetTest, TheCompositionShowsAtTheCaretUntilCommitted) {
+  editor->SetText("ab");
+  editor->SetCaretPos(3);
+  QRect cell = CellRect(1, 2, 2);
+  EXPECT_FALSE(HasInk(editor->viewport()->grab().toImage(), cell.adjusted(3, 0, 0, 0), 0x000000));
+  QInputMethodEvent compose(QString::fromUtf8("音"), {});
+  QCoreApplication::sendEvent(editor.get(), &compose);
+  EXPECT_TRUE(HasInk(editor->viewport()->grab().toImage(), cell.adjusted(3, 0, 0, 0), 0x000000));
+  QInputMethodEvent cancel;
+  QCoreApplication::sendEvent(editor.get(), &cancel);
+  EXPECT_FALSE(HasInk(editor->viewport()->grab().toImage(), cell.adjusted(3, 0, 0, 0), 0x000000));
+  EXPECT_EQ(Text(), "ab");
+}
+
+TEST_F(EditorWidgetTest, MouseClicksMarginAndMultipleClicks) {
+  editor->SetText("alpha beta\nsecond line\nthird");
+  QWidget* vp = editor->viewport();
+  QTest::mouseClick(vp, Qt::LeftButton, {}, Inside(2, 3));
+  EXPECT_EQ(Caret(), (TextPoint{2, 4}));
+  QTest::mouseClick(vp, Qt::LeftButton, {}, Cell(1, 3) + QPoint(editor->charWidth() - 1, 2));
+  EXPECT_EQ(Caret(), (TextPoint{1, 5}));  // right half of a character: after it
+  QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(550, editor->rulerHeight() + 2));
+  EXPECT_EQ(Caret(), (TextPoint{1, 11}));  // right of the text: the line end
+
+  // Margin clicks select whole lines, Shift+click extends in either direction.
+  QPoint margin(5, Cell(3, 0).y() + 3);
+  QTest::mouseClick(vp, Qt::LeftButton, {}, margin);
+  EXPECT_EQ(editor->buffer().SelectedText(), "third");
+  QTest::mouseClick(vp, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, Cell(1, 0).y() + 3));
+  EXPECT_EQ(editor->buffer().SelectedText(), "alpha beta\r\nsecond line\r\nthird");
+  QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(5, Cell(1, 0).y() + 3));
+  EXPECT_EQ(editor->buffer().SelectedText(), "alpha beta\r\n");
+
+  // Double click: a word; a third click soon after: the whole line with its line end.
+  QTest::mouseDClick(vp, Qt::LeftButton, {}, Inside(2, 8));
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, Inside(2, 8));  // QTest sends no release
+  EXPECT_EQ(editor->buffer().SelectedText(), "line");
+  QTest::mouseClick(vp, Qt::LeftButton, {}, Inside(2, 8));
+  EXPECT_EQ(editor->buffer().SelectedText(), "second line\r\n");
+}
+
+TEST_F(EditorWidgetTest, DragSelectingAndTheWheel) {
+  std::string text;
+  for (int i = 1; i <= 100; ++i) text += "line " + std::to_string(i) + "\n";
+  editor->SetText(text.c_str());
+  QWidget* vp = editor->viewport();
+  QTest::mousePress(vp, Qt::LeftButton, {}, Inside(1, 0));
+  QMouseEvent move(QEvent::MouseMove, QPointF(Inside(2, 2)), vp->mapToGlobal(QPointF(Inside(2, 2))),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(vp, &move);
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, Inside(2, 2));
+  EXPECT_EQ(editor->buffer().SelectedText(), "line 1\r\nli");
+
+  auto wheel = [&](int delta) {
+    QPointF at(100, 100);
+    QWheelEvent e(at, vp->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(vp, &e);
+  };
+  wheel(120);
+  EXPECT_EQ(editor->core().topLine, 1);  // already at the top
+  wheel(-120);
+  EXPECT_EQ(editor->core().topLine, 4);  // three lines per notch
+  EXPECT_EQ(editor->verticalScrollBar()->value(), 3);
+  editor->verticalScrollBar()->setValue(50);
+  EXPECT_EQ(editor->core().topLine, 51);
+}
+
+TEST_F(EditorWidgetTest, DropsMoveCopyAndUndoAsOne) {
+  editor->SetText("abc def");
+  ASSERT_EQ(editor->SetSelA(1, 1, 1, 4), 1);
+  // Onto its own selection: nothing happens.
+  EXPECT_FALSE(editor->DropText({1, 2}, "abc", true, true));
+  EXPECT_EQ(Text(), "abc def");
+  // A move to the end, then one undo restores the old place.
+  ASSERT_TRUE(editor->DropText({1, 8}, "abc", true, true));
+  EXPECT_EQ(Text(), " defabc");
+  ASSERT_EQ(editor->Undo(), -1);
+  EXPECT_EQ(Text(), "abc def");
+  EXPECT_EQ(editor->buffer().UndoSteps(), 0);
+  // Text from elsewhere arrives through a real drop event and is copied in.
+  QMimeData mime;
+  mime.setText(QString::fromUtf8("音"));
+  QPoint at = Inside(1, 4);
+  // Qt delivers a drop to the widget that accepted the drag's entry.
+  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(editor->viewport(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction);  // text from elsewhere is copied
+  QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(editor->viewport(), &drop);
+  EXPECT_EQ(Text(), "abc " + Sjis("音") + "def");
+  // A read-only instance takes no drop and keeps its undo list.
+  editor->WriteEnable(false);
+  int32_t steps = editor->buffer().UndoSteps();
+  EXPECT_FALSE(editor->DropText({1, 1}, "zz", false, false));
+  EXPECT_EQ(editor->buffer().UndoSteps(), steps);
+}
+
+TEST_F(EditorWidgetTest, MultiLineCommentColoursTheLinesBetween) {
+  AddMmlRules();
+  editor->SetText("/*c\nt120\nd*/ t\nl8");
+  editor->Draw();
+  const QImage& image = editor->image();
+  EXPECT_TRUE(HasColour(image, CellRect(2, 0, 4), 0x00A000));   // "t120" inside the comment
+  EXPECT_FALSE(HasColour(image, CellRect(2, 0, 4), 0x0080FF));
+  EXPECT_TRUE(HasColour(image, CellRect(3, 4), 0x0080FF));      // "t" after "*/"
+  EXPECT_TRUE(HasColour(image, CellRect(4, 0), 0x0080FF));
+  // Deleting "*/" extends the comment to the end of the text.
+  ASSERT_EQ(editor->SetSelA(3, 2, 3, 4), 1);
+  ASSERT_EQ(editor->SetSelText(""), -1);
+  EXPECT_TRUE(HasColour(editor->image(), CellRect(4, 0), 0x00A000));
+  EXPECT_FALSE(HasColour(editor->image(), CellRect(4, 0), 0x0080FF));
+}
+
+TEST_F(EditorWidgetTest, MarksSelectionNumbersAndCaretLine) {
+  editor->SetText(("a b\n\tx" + Sjis("\u3000") + "\nlast").c_str());
+  editor->SetMark(2, 1, false);
+  editor->SetMark(3, 2, false);
+  editor->Draw();
+  QImage image = editor->image();
+  EXPECT_TRUE(HasInk(image, CellRect(1, 1), 0x9696FF));          // half-width space
+  EXPECT_TRUE(HasInk(image, CellRect(1, 3), 0xCB5288));          // line end
+  EXPECT_TRUE(HasInk(image, CellRect(2, 0), 0x2BB5C8));          // tab mark at column 0
+  EXPECT_FALSE(HasInk(image, CellRect(2, 1, 3), 0x2BB5C8));
+  EXPECT_TRUE(HasInk(image, CellRect(2, 5, 2), 0x9696FF));       // full-width space, 2 columns
+  EXPECT_TRUE(HasInk(image, CellRect(3, 4, 5), 0xBFCF4E));       // [EOF] after the last line
+  EXPECT_FALSE(HasInk(image, CellRect(3, 4, 5), 0xCB5288));
+  int32_t row2 = Cell(2, 0).y() + 2, row3 = Cell(3, 0).y() + 2;
+  EXPECT_EQ(image.pixelColor(0, row2), QColor(0, 0, 255));          // mark 1: blue bar
+  EXPECT_EQ(image.pixelColor(1, row3), QColor(255, 0, 0));          // mark 2: red bar
+  EXPECT_EQ(image.pixelColor(3, row2), Rgb(0xFFFFFF));              // only 2 pixels wide
+  EXPECT_TRUE(HasColour(image, QRect(0, Cell(1, 0).y(), 40, 4), 0x36E6EF));  // caret line number
+
+  // The caret-line underline shows without a selection only.
+  QImage shown = editor->viewport()->grab().toImage();
+  int32_t underline = Cell(2, 0).y() - 1;
+  EXPECT_TRUE(HasColour(shown, QRect(100, underline, 200, 1), 0x5F30C0));
+  ASSERT_EQ(editor->SetSelA(1, 1, 1, 4), 1);
+  shown = editor->viewport()->grab().toImage();
+  EXPECT_FALSE(HasColour(shown, QRect(100, underline, 200, 1), 0x5F30C0));
+  // The selection inverts the white background of the selected cells.
+  image = editor->image();
+  QPoint inside = Cell(1, 2) + QPoint(editor->charWidth() / 2, 1);
+  EXPECT_EQ(image.pixelColor(inside), QColor(0, 0, 0));
+  EXPECT_EQ(image.pixelColor(Cell(1, 6) + QPoint(2, 1)), QColor(255, 255, 255));
+
+  editor->SetMarkVisible(kMarkEof, false, true);
+  EXPECT_FALSE(HasInk(editor->image(), CellRect(3, 4, 5), 0xBFCF4E));
+}
+
+TEST_F(EditorWidgetTest, MouseMoveReportsWhereThePointerIsAndTheContextMenuNotifies) {
+  std::vector<std::pair<int32_t, uintptr_t>> messages;
+  struct Owner : QWidget {
+    std::vector<std::pair<int32_t, uintptr_t>>* out;
+    bool event(QEvent* e) override {
+      if (e->type() == PennaMessageEvent::Type()) {
+        auto* m = static_cast<PennaMessageEvent*>(e);
+        out->push_back({m->message(), m->wParam()});
+        return true;
+      }
+      return QWidget::event(e);
+    }
+  } owner;
+  owner.out = &messages;
+  PennaEditor local(2, &owner);
+  local.SetPos(0, 0, 500, 200);
+  local.SetText("see http://example.com now");
+  QWidget* vp = local.viewport();
+  auto moveTo = [&](QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), vp->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &move);
+    return messages.back();
+  };
+  QPoint row = local.CellOrigin(1, 0) + QPoint(0, 3);
+  EXPECT_EQ(moveTo({5, row.y()}), (std::pair<int32_t, uintptr_t>{PENNA_MSG_MOUSEMOVE, (2u << 16) | 1}));
+  EXPECT_EQ(moveTo({100, 2}).second & 0xFFFF, 2u);
+  EXPECT_EQ(moveTo(local.CellOrigin(1, 1) + QPoint(2, 3)).second & 0xFFFF, 0u);
+  EXPECT_EQ(vp->cursor().shape(), Qt::IBeamCursor);
+  EXPECT_EQ(moveTo(local.CellOrigin(1, 8) + QPoint(2, 3)).second & 0xFFFF, 5u);  // on the address
+  EXPECT_EQ(vp->cursor().shape(), Qt::PointingHandCursor);
+
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(100, 50), vp->mapToGlobal(QPoint(100, 50)));
+  QCoreApplication::sendEvent(vp, &menu);
+  EXPECT_EQ(messages.back(), (std::pair<int32_t, uintptr_t>{PENNA_MSG_CONTEXTMENU, 2u << 16}));
+}
+
+TEST_F(EditorWidgetTest, OwnerDrawnMarksAndTheHighlight) {
+  struct Owner : QWidget {
+    std::vector<PennaDrawItem> items;
+    bool event(QEvent* e) override {
+      if (e->type() == PennaMessageEvent::Type()) {
+        auto* m = static_cast<PennaMessageEvent*>(e);
+        if (m->message() == PENNA_MSG_DRAWITEM) items.push_back(*reinterpret_cast<PennaDrawItem*>(m->lParam()));
+        return true;
+      }
+      return QWidget::event(e);
+    }
+  } owner;
+  PennaEditor local(4, &owner);
+  local.SetPos(0, 0, 400, 200);
+  local.SetText("ab\ncd");
+  ASSERT_EQ(local.SetMetric(14, 8 | 16, true), -1);  // line ends and end of text
+  ASSERT_EQ(owner.items.size(), 2u);
+  EXPECT_EQ(owner.items[0].ctlType, 1000u);
+  EXPECT_EQ(owner.items[0].itemId, 4u);
+  EXPECT_EQ(owner.items[0].itemState, 3u);
+  EXPECT_EQ(owner.items[0].right, 0);
+  EXPECT_EQ(owner.items[0].left, local.CellOrigin(1, 2).x());
+  EXPECT_EQ(owner.items[1].itemState, 4u);
+  EXPECT_EQ(owner.items[1].hwndItem, static_cast<void*>(&local));
+  // Nothing of the marks themselves was drawn.
+  EXPECT_FALSE(HasInk(local.image(), QRect(local.CellOrigin(1, 2), QSize(16, 16)), 0xCB5288));
+
+  // The highlighted word gets its own background, in either case when asked.
+  ASSERT_EQ(local.SetHighlight("CD", false, true), -1);
+  QPoint cell = local.CellOrigin(2, 0);
+  EXPECT_EQ(local.image().pixelColor(cell + QPoint(1, 1)), Rgb(0x00B2FF));
+  ASSERT_EQ(local.SetHighlight("CD", true, true), -1);
+  EXPECT_EQ(local.image().pixelColor(cell + QPoint(1, 1)), Rgb(0xFFFFFF));
+}
+
+TEST_F(EditorWidgetTest, WrappingBreaksLinesAtTheVisibleWidthAndNumbersRows) {
+  int32_t columns = editor->core().visibleColumns;
+  std::string longLine(static_cast<size_t>(columns) + 5, 'a');
+  editor->SetText((longLine + "\nb").c_str());
+  ASSERT_EQ(editor->SetLapel(true, 0, true), -1);
+  EXPECT_EQ(editor->buffer().LineAt(1)->rows, 2);
+  // The character after the first row's width starts the second row.
+  QPoint second = editor->PointOrigin({1, columns + 1});
+  EXPECT_EQ(second, QPoint(editor->marginWidth(), editor->rulerHeight() + editor->rowHeight()));
+  EXPECT_EQ(editor->PointOrigin({2, 1}).y(), editor->rulerHeight() + 2 * editor->rowHeight());
+  // Clicking on the second row lands on it; the caret pixel follows.
+  QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, second + QPoint(2 * editor->charWidth() + 1, 3));
+  EXPECT_EQ(Caret(), (TextPoint{1, columns + 3}));
+  EXPECT_EQ(editor->GetMetric(5), second.y());
+  EXPECT_EQ(editor->core().CaretColumn(), 2);
+  // Home goes to the start of the caret's row.
+  QTest::keyClick(editor.get(), Qt::Key_Home);
+  EXPECT_EQ(Caret(), (TextPoint{1, columns + 1}));
+  // Rows are numbered: line 2 is drawn as row 3 with its number.
+  EXPECT_TRUE(HasInk(editor->image(), QRect(0, editor->PointOrigin({2, 1}).y(),
+                                          editor->marginWidth(), editor->charHeight()),
+                     0xB87430));
+  ASSERT_EQ(editor->SetLapel(false, 0, true), -1);
+  EXPECT_EQ(editor->PointOrigin({2, 1}).y(), editor->rulerHeight() + editor->rowHeight());
+}
+
+TEST_F(EditorWidgetTest, NoEventIsDispatchedInsideAnEditAndNotificationsFollowIt) {
+  // Events queued before a long insertion stay queued until it returns.
+  struct Counter : QObject {
+    int seen = 0;
+    bool event(QEvent*) override {
+      ++seen;
+      return true;
+    }
+  } counter;
+  QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "c8d8e8\r\n";
+  ASSERT_EQ(editor->SetText(text.c_str()), -1);
+  EXPECT_EQ(counter.seen, 0);
+  QCoreApplication::sendPostedEvents(&counter);
+  EXPECT_EQ(counter.seen, 1);
+
+  // The selection-change notice of a typed replacement arrives after the edit is complete.
+  editor->SetText("abc");
+  ASSERT_EQ(editor->SetSelA(1, 1, 1, 3), 1);
+  static PennaEditor* current;
+  static std::string seenText;
+  current = editor.get();
+  editor->SetNotifyCallback(PENNA_MSG_SELCHANGE, [](int32_t, intptr_t) {
+    seenText = current->buffer().GetText(3);
+    return 0;
+  }, 0);
+  QTest::keyClicks(editor.get(), "X");
+  EXPECT_EQ(seenText, "Xc");
+}
+
+}  // namespace
+}  // namespace kore
