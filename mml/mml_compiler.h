@@ -17,8 +17,10 @@ class CMMLCompiler {
   void SetTimeBase(const TimeBase& timeBase) { timeBase_ = timeBase; }
 
   // `text` is the track's Shift-JIS MML (the bytes before its terminating NUL). Both lists are
-  // emptied first; every tick includes `startTick`. With `keepTies` a "&" becomes a Tie record
-  // instead of merging the next note. Never fails: unusable commands are skipped.
+  // emptied first (their elements and capacity are reused); every tick includes `startTick`.
+  // With `keepTies` a "&" becomes a Tie record instead of merging the next note. Never fails:
+  // unusable commands are skipped, and numbers too long for 32 bits are simply out of range.
+  // Ticks beyond the 32-bit range saturate.
   void Compile(std::string_view text, MidiEventList& events, MmlStateList& states,
                int32_t startTick, bool keepTies) const;
 
@@ -35,7 +37,8 @@ const MidiEvent* FindEventAtOffset(const MidiEventList& list, int32_t offset);
 // The tick playback starts from for a caret offset: FindEventAtOffset's tick, or 0.
 int32_t TickAtOffset(const MidiEventList& list, int32_t offset);
 
-// The MML state in force at a caret offset, for the status bar.
+// The MML state in force at a caret offset, for the status bar: the state records are applied
+// in order up to the first one whose textEnd is at or beyond `offset` (0-based).
 struct MmlCaretState {
   int32_t tempo = 120;
   int32_t octave = 4;

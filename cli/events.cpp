@@ -1,0 +1,134 @@
+// kore-cli events: compiles the MML of one track and prints its records as TSV.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "base/shift_jis.h"
+#include "cli/command_registry.h"
+#include "mml/mml_compiler.h"
+
+namespace kore::cli {
+namespace {
+
+struct EventsOptions {
+  std::string mml;
+  std::string mmlFile;
+  bool keepTies = false;
+  int32_t ticksPerQuarter = 32;
+  int32_t beatsPerMeasure = 4;
+  int32_t beatUnit = 4;
+  int32_t startTick = 0;
+  bool states = false;
+  bool summary = false;
+  CLI::Option* mmlOption = nullptr;
+  CLI::Option* mmlFileOption = nullptr;
+};
+
+// The Shift-JIS text of the track to compile. Fails with a message when there is none or it
+// cannot be read.
+std::string ReadEventsInput(const EventsOptions& options) {
+  if (*options.mmlOption) {
+    TextConversion converted = Utf8ToSjis(options.mml);
+    if (!converted.ok) Fail("--mml: " + converted.error);
+    return converted.text;
+  }
+  if (*options.mmlFileOption) {
+    std::error_code error;
+    if (std::filesystem::is_directory(options.mmlFile, error)) {
+      Fail(options.mmlFile + " is a folder, not an MML file");
+    }
+    std::ifstream in(options.mmlFile, std::ios::binary);
+    if (!in) Fail("cannot open " + options.mmlFile);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) Fail("cannot read " + options.mmlFile);
+    return text;
+  }
+  Fail("no input: give --mml TEXT or --mml-file PATH", 2);
+}
+
+constexpr const char* kHeader =
+    "kind\ttick\tlength\tnote\tvalue\tvalue2\tchannel\ttrack\tseq\tletter\toctave\tsharp\tstep\t"
+    "textBegin\ttextEnd\tdotted\tnumericNote\tdefaultDotted\tdefaultLength\tlengthValue\t"
+    "outOfRange\ttext\tdata";
+
+void PrintRecord(std::string& out, const MidiEvent& e) {
+  out += MidiEventKindName(e.kind);
+  const int32_t numbers[] = {e.tick,      e.length,    e.note,          e.value,
+                             e.value2,    e.channel,   e.track,         e.seq,
+                             e.letter,    e.octave,    e.sharp,         e.step,
+                             e.textBegin, e.textEnd,   e.dotted,        e.numericNote,
+                             e.defaultDotted, e.defaultLength, e.lengthValue, e.outOfRange};
+  for (int32_t n : numbers) {
+    out += '\t';
+    out += std::to_string(n);
+  }
+  out += '\t';
+  out += SjisToUtf8Lossy(e.text);
+  out += '\t';
+  for (size_t i = 0; i < e.data.size(); ++i) {
+    if (i > 0) out += ' ';
+    out += std::to_string(e.data[i]);
+  }
+  out += '\n';
+}
+
+void RunEvents(const EventsOptions& options) {
+  std::string text = ReadEventsInput(options);
+  TimeBase timeBase{options.ticksPerQuarter, options.beatsPerMeasure, options.beatUnit};
+  MidiEventList events;
+  MmlStateList states;
+  CMMLCompiler(timeBase).Compile(text, events, states, options.startTick, options.keepTies);
+
+  std::string out;
+  if (options.summary) {
+    size_t notes = 0;
+    for (const MidiEvent& e : events) notes += e.kind == MidiEventKind::Note ? 1 : 0;
+    const MidiEvent& end = events.back();
+    out = "records=" + std::to_string(events.size()) + " notes=" + std::to_string(notes) +
+          " endTick=" + std::to_string(end.tick) + " characters=" + std::to_string(end.value) +
+          "\n";
+  } else {
+    out = kHeader;
+    out += '\n';
+    for (const MidiEvent& e : options.states ? states : events) PrintRecord(out, e);
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  if (std::fflush(stdout) != 0) Fail("cannot write the output");
+}
+
+const CommandRegistration kRegistration("events", [](CLI::App& app) {
+  auto options = std::make_shared<EventsOptions>();
+  CLI::App* command = app.add_subcommand(
+      "events", "Compile the MML of one track and print its records (TSV) or a summary");
+  options->mmlOption =
+      command->add_option("--mml", options->mml, "MML text (UTF-8, converted to Shift-JIS)");
+  options->mmlFileOption = command->add_option("--mml-file", options->mmlFile,
+                                               "file holding the raw Shift-JIS MML of one track");
+  options->mmlOption->excludes(options->mmlFileOption);
+  command->add_flag("--keep-ties", options->keepTies, "compile \"&\" as Tie records");
+  command->add_option("--tpq", options->ticksPerQuarter, "ticks per quarter note (1-960)")
+      ->check(CLI::Range(1, 960))
+      ->capture_default_str();
+  command->add_option("--beats", options->beatsPerMeasure, "beats per measure (1-16)")
+      ->check(CLI::Range(1, 16))
+      ->capture_default_str();
+  command->add_option("--unit", options->beatUnit, "beat unit (1, 2, 4, 8 or 16)")
+      ->check(CLI::IsMember({1, 2, 4, 8, 16}))
+      ->capture_default_str();
+  command->add_option("--start-tick", options->startTick, "tick the track starts at")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  CLI::Option* states =
+      command->add_flag("--states", options->states, "print the MML state records instead");
+  command->add_flag("--summary", options->summary,
+                    "print one line: records, notes, end tick, characters")
+      ->excludes(states);
+  command->callback([options] { RunEvents(*options); });
+});
+
+}  // namespace
+}  // namespace kore::cli

@@ -1,0 +1,273 @@
+#include "mml/mml_compiler.h"
+
+#include <algorithm>
+
+#include "mml/mml_compiler_internal.h"
+
+namespace kore {
+namespace mml_detail {
+
+namespace {
+
+int32_t SaturateToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// The same as ResetEvent, for a record about to be overwritten: the buffers of `text` and
+// `data` stay allocated. Lists every field of MidiEvent.
+void Blank(MidiEvent& e) {
+  e.kind = MidiEventKind::None;
+  e.tick = e.length = e.note = e.value = e.value2 = e.channel = e.track = e.seq = 0;
+  e.letter = e.octave = e.sharp = e.step = e.textBegin = e.textEnd = 0;
+  e.dotted = e.numericNote = e.defaultDotted = 0;
+  e.defaultLength = e.lengthValue = e.outOfRange = 0;
+  e.text.clear();
+  e.data.clear();
+}
+
+// letter, octave and sharp of the notes the compiler can produce, as SetPitch gives them.
+struct PitchFields {
+  int32_t letter;
+  int32_t octave;
+  int32_t sharp;
+};
+constexpr int32_t kPitchTableSize = 128;
+
+const PitchFields* PitchTable() {
+  static const auto table = [] {
+    std::array<PitchFields, kPitchTableSize> fields{};
+    for (int32_t n = 0; n < kPitchTableSize; ++n) {
+      MidiEvent e;
+      e.SetPitch(n);
+      fields[static_cast<size_t>(n)] = {e.letter, e.octave, e.sharp};
+    }
+    return fields;
+  }();
+  return table.data();
+}
+
+const PitchFields* const kPitchTable = PitchTable();
+
+void SetPitchFast(MidiEvent& e, int32_t note) {
+  if (note < 0 || note >= kPitchTableSize) {
+    e.SetPitch(note);
+    return;
+  }
+  const PitchFields& fields = kPitchTable[note];
+  e.note = note;
+  e.letter = fields.letter;
+  e.octave = fields.octave;
+  e.sharp = fields.sharp;
+}
+
+}  // namespace
+
+CompileContext::CompileContext(const TimeBase& timeBase, MidiEventList& events,
+                               MmlStateList& states, int32_t startTick, bool keepTies)
+    : events_(events),
+      states_(states),
+      keepTies_(keepTies),
+      ticksPerMeasure_(timeBase.TicksPerMeasure()),
+      tick_(startTick) {
+  ticksOfLength_[0][0] = ticksOfLength_[1][0] = 0;
+  for (int32_t length = 1; length <= 64; ++length) {
+    ticksOfLength_[0][length] = timeBase.TicksOfLength(length, false);
+    ticksOfLength_[1][length] = timeBase.TicksOfLength(length, true);
+  }
+}
+
+MidiEvent& CompileContext::NextEvent() {
+  if (eventCount_ < events_.size()) {
+    MidiEvent& event = events_[eventCount_++];
+    Blank(event);
+    return event;
+  }
+  ++eventCount_;
+  return events_.emplace_back();
+}
+
+MidiEvent& CompileContext::NextState() {
+  if (stateCount_ < states_.size()) {
+    MidiEvent& state = states_[stateCount_++];
+    Blank(state);
+    return state;
+  }
+  ++stateCount_;
+  return states_.emplace_back();
+}
+
+void CompileContext::AppendDefaultStates() {
+  const CommandSpan atStart{};
+  AppendState(MidiEventKind::StateOctave, 4, atStart);
+  AppendState(MidiEventKind::StateVolume, 8, atStart);
+  AppendState(MidiEventKind::StateTempo, 120, atStart);
+  AppendState(MidiEventKind::StateLength, 4, atStart, 0);
+}
+
+void CompileContext::AppendExtensionStart() {
+  MidiEvent& start = NextEvent();
+  start.kind = MidiEventKind::ExtensionStart;
+  start.tick = CurrentTick();
+}
+
+MidiEvent& CompileContext::AppendEvent(MidiEventKind kind, const CommandSpan& span) {
+  MidiEvent& event = NextEvent();
+  event.kind = kind;
+  event.tick = CurrentTick();
+  event.channel = channel;
+  event.textBegin = span.begin;
+  event.textEnd = span.end;
+  event.defaultLength = defaultLength;
+  event.defaultDotted = defaultDotted ? 1 : 0;
+  event.lengthValue = span.lengthValue;
+  return event;
+}
+
+void CompileContext::AppendState(MidiEventKind kind, int32_t value, const CommandSpan& span,
+                                 int32_t value2) {
+  MidiEvent& state = NextState();
+  state.kind = kind;
+  state.tick = CurrentTick();
+  state.value = value;
+  state.value2 = value2;
+  state.channel = channel;
+  state.textBegin = span.begin;
+  state.textEnd = span.end;
+  state.defaultLength = defaultLength;
+  state.defaultDotted = defaultDotted ? 1 : 0;
+  state.lengthValue = span.lengthValue;
+}
+
+void CompileContext::OpenMeasure(const CommandSpan& span, int32_t tick) {
+  int32_t measure = ticksPerMeasure_ == 0 ? 0 : tick / ticksPerMeasure_;
+  if (ticksPerMeasure_ > 0 && tick >= 0) {
+    measureBegin_ = int64_t{measure} * ticksPerMeasure_;
+    measureEnd_ = measureBegin_ + ticksPerMeasure_;
+  }
+  if (measure == lastMeasure_) return;
+  lastMeasure_ = measure;
+  AppendEvent(MidiEventKind::Measure, span).value = measure;
+}
+
+void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
+  if (!keepTies_ && tiePending && lastNoteIndex_ >= 0) {
+    MidiEvent& tied = events_[static_cast<size_t>(lastNoteIndex_)];
+    if (tied.note == spec.note) {
+      tied.length = SaturateToInt32(int64_t{tied.length} + spec.ticks);
+      tied.textEnd = span.end;
+      if (!spec.displayText.empty()) {
+        tied.text += "&&&&";
+        tied.text += spec.displayText;
+      }
+      tick_ += spec.ticks;
+      return;
+    }
+  }
+  MeasureCheck(span);
+  int32_t tick = CurrentTick();
+  if (lastNoteIndex_ >= 0) {
+    MidiEvent& before = events_[static_cast<size_t>(lastNoteIndex_)];
+    before.step = tick - before.tick;
+  }
+  MidiEvent& note = AppendEvent(MidiEventKind::Note, span);
+  note.length = spec.ticks;
+  SetPitchFast(note, spec.note);
+  note.value = volume;
+  note.dotted = spec.dotted ? 1 : 0;
+  note.lengthValue = spec.lengthValue;
+  note.numericNote = spec.numeric ? 1 : 0;
+  if (spec.markOutOfRange) note.outOfRange = (spec.note < 28 || spec.note > 100) ? 1 : 0;
+  note.text.assign(spec.displayText);
+  lastNoteIndex_ = static_cast<int64_t>(eventCount_) - 1;
+  previousNote_ = spec.note;
+  tick_ += spec.ticks;
+}
+
+void CompileContext::AddRest(int32_t ticks, int32_t lengthValue, bool dotted,
+                             const CommandSpan& span) {
+  MeasureCheck(span);
+  MidiEvent& rest = AppendEvent(MidiEventKind::Rest, span);
+  rest.length = ticks;
+  SetPitchFast(rest, previousNote_);
+  rest.value = volume;
+  rest.dotted = dotted ? 1 : 0;
+  rest.lengthValue = lengthValue;
+  tick_ += ticks;
+}
+
+void CompileContext::AddTie(int32_t offset) {
+  tiePending = true;
+  if (keepTies_) AppendEvent(MidiEventKind::Tie, CommandSpan{offset, offset, 0});
+}
+
+void CompileContext::Finish() {
+  MidiEvent& end = NextEvent();
+  end.kind = MidiEventKind::EndOfTrack;
+  end.tick = CurrentTick();
+  end.value = characterCount;
+  end.defaultLength = defaultLength;
+  end.defaultDotted = defaultDotted ? 1 : 0;
+  // The step pass: the last Note reaches to the end of the track.
+  if (lastNoteIndex_ >= 0) {
+    MidiEvent& last = events_[static_cast<size_t>(lastNoteIndex_)];
+    last.step = end.tick - last.tick;
+  }
+  events_.resize(eventCount_);
+  states_.resize(stateCount_);
+}
+
+}  // namespace mml_detail
+
+void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStateList& states,
+                           int32_t startTick, bool keepTies) const {
+  // Typical MML yields one record per three to five bytes; growth covers denser text. Capacity
+  // kept from the previous compile of the track makes this a no-op.
+  events.reserve(text.size() / 4 + 8);
+  mml_detail::CompileContext context(timeBase_, events, states, startTick, keepTies);
+  if (IsExtendedDialect(text)) {
+    context.AppendDefaultStates();
+    context.AppendExtensionStart();
+    mml_detail::CompileExtendedDialect(context, text);
+  } else if (!text.empty()) {
+    context.AppendDefaultStates();
+    mml_detail::CompileGameDialect(context, text);
+  }
+  context.Finish();
+}
+
+bool IsExtendedDialect(std::string_view text) {
+  return text.substr(0, 18) == "//#using_extension";
+}
+
+const MidiEvent* FindEventAtOffset(const MidiEventList& list, int32_t offset) {
+  for (const MidiEvent& event : list) {
+    if (event.textBegin >= offset) return &event;
+  }
+  return nullptr;
+}
+
+int32_t TickAtOffset(const MidiEventList& list, int32_t offset) {
+  const MidiEvent* event = FindEventAtOffset(list, offset);
+  return event ? event->tick : 0;
+}
+
+MmlCaretState StateAtOffset(const MmlStateList& states, int32_t offset) {
+  MmlCaretState state;
+  for (const MidiEvent& record : states) {
+    if (record.textEnd >= offset) break;
+    switch (record.kind) {
+      case MidiEventKind::StateLength:
+        state.length = record.value;
+        state.dotted = record.value2 != 0;
+        break;
+      case MidiEventKind::StateVolume: state.volume = record.value; break;
+      case MidiEventKind::StateOctave: state.octave = record.value; break;
+      case MidiEventKind::StateTempo: state.tempo = record.value; break;
+      default: break;
+    }
+  }
+  return state;
+}
+
+}  // namespace kore

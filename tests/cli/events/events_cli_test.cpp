@@ -1,0 +1,214 @@
+// Runs `kore-cli events` as a user would and checks its TSV, summary and errors.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+std::string TempPath(const std::string& name) {
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir ? dir : "/tmp") + "/kore_events_test_" + std::to_string(getpid()) + "_" +
+         name;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CliRun Events(const std::vector<std::string>& args) {
+  std::string errPath = TempPath("stderr");
+  std::string command = Quote(KORE_CLI_PATH) + " events";
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " 2>" + Quote(errPath);
+  CliRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = ReadAll(errPath);
+  std::remove(errPath.c_str());
+  return run;
+}
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream in(line);
+  while (std::getline(in, part, separator)) parts.push_back(part);
+  if (!line.empty() && line.back() == separator) parts.emplace_back();
+  return parts;
+}
+
+// Rows of the TSV as maps from the header's field names to the printed values.
+std::vector<std::map<std::string, std::string>> Rows(const std::string& tsv) {
+  std::vector<std::string> lines = Split(tsv, '\n');
+  std::vector<std::map<std::string, std::string>> rows;
+  if (lines.empty()) return rows;
+  std::vector<std::string> names = Split(lines[0], '\t');
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    std::vector<std::string> values = Split(lines[i], '\t');
+    EXPECT_EQ(values.size(), names.size()) << lines[i];
+    std::map<std::string, std::string> row;
+    for (size_t k = 0; k < names.size() && k < values.size(); ++k) row[names[k]] = values[k];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> KindsOf(const std::vector<std::map<std::string, std::string>>& rows) {
+  std::vector<std::string> kinds;
+  for (const auto& row : rows) kinds.push_back(row.at("kind"));
+  return kinds;
+}
+
+const char* const kHeader =
+    "kind\ttick\tlength\tnote\tvalue\tvalue2\tchannel\ttrack\tseq\tletter\toctave\tsharp\tstep\t"
+    "textBegin\ttextEnd\tdotted\tnumericNote\tdefaultDotted\tdefaultLength\tlengthValue\t"
+    "outOfRange\ttext\tdata\n";
+
+TEST(EventsCli, SingleNoteIsPrintedExactly) {
+  CliRun run = Events({"--mml", "c"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            std::string(kHeader) +
+                "Measure\t0\t0\t0\t0\t0\t-1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t4\t0\t0\t\t\n"
+                "Note\t0\t32\t60\t8\t0\t-1\t0\t0\t67\t4\t0\t32\t0\t0\t0\t0\t0\t4\t4\t0\tC4\t\n"
+                "EndOfTrack\t32\t0\t0\t1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t4\t0\t0\t\t\n");
+  EXPECT_TRUE(run.err.empty());
+}
+
+TEST(EventsCli, TiesMergeOrStayApart) {
+  auto merged = Rows(Events({"--mml", "c4&c4"}).out);
+  ASSERT_EQ(KindsOf(merged), (std::vector<std::string>{"Measure", "Note", "EndOfTrack"}));
+  EXPECT_EQ(merged[1].at("length"), "64");
+  EXPECT_EQ(merged[1].at("text"), "C4&&&&C4");
+  EXPECT_EQ(merged[1].at("textEnd"), "4");
+  auto kept = Rows(Events({"--keep-ties", "--mml", "c4&c4"}).out);
+  EXPECT_EQ(KindsOf(kept),
+            (std::vector<std::string>{"Measure", "Note", "Tie", "Note", "EndOfTrack"}));
+  EXPECT_EQ(kept[2].at("textBegin"), "2");
+  EXPECT_EQ(kept[2].at("tick"), "32");
+}
+
+TEST(EventsCli, ExtendedDialectRecords) {
+  auto rows = Rows(Events({"--mml", "//#using_extension\n@48 c"}).out);
+  ASSERT_EQ(KindsOf(rows), (std::vector<std::string>{"ExtensionStart", "Measure", "ProgramChange",
+                                                     "Note", "EndOfTrack"}));
+  EXPECT_EQ(rows[0].at("channel"), "0");
+  EXPECT_EQ(rows[2].at("value"), "48");
+  EXPECT_EQ(rows[2].at("channel"), "-1");
+  EXPECT_EQ(rows[3].at("channel"), "-1");
+  EXPECT_EQ(rows[3].at("text"), "");
+  auto sysex = Rows(Events({"--mml", "//#using_extension\nEX xF0,x41,x10,xF7"}).out);
+  ASSERT_EQ(sysex.size(), 4u);
+  EXPECT_EQ(sysex[2].at("kind"), "SysEx");
+  EXPECT_EQ(sysex[2].at("data"), "240 65 16 247");
+  EXPECT_EQ(sysex[2].at("value"), "4");
+  auto channel = Rows(Events({"--mml", "//#using_extension\n//#using_channel = 10\nc"}).out);
+  EXPECT_EQ(channel[2].at("channel"), "9");
+}
+
+TEST(EventsCli, TimeBaseAndStartTickOptions) {
+  auto thirds = Rows(Events({"--mml", "c3c3c3"}).out);
+  EXPECT_EQ(thirds.back().at("tick"), "126");
+  auto waltz = Rows(Events({"--tpq", "480", "--beats", "3", "--unit", "4", "--start-tick", "1440",
+                            "--mml", "c2.c"})
+                        .out);
+  ASSERT_EQ(KindsOf(waltz), (std::vector<std::string>{"Measure", "Note", "Measure", "Note",
+                                                      "EndOfTrack"}));
+  EXPECT_EQ(waltz[0].at("value"), "1");
+  EXPECT_EQ(waltz[1].at("length"), "1440");
+  EXPECT_EQ(waltz[2].at("tick"), "2880");
+  EXPECT_EQ(waltz[2].at("value"), "2");
+}
+
+TEST(EventsCli, StatesAndSummary) {
+  auto states = Rows(Events({"--states", "--mml", "o5 l8."}).out);
+  ASSERT_EQ(KindsOf(states), (std::vector<std::string>{"StateOctave", "StateVolume", "StateTempo",
+                                                       "StateLength", "StateOctave",
+                                                       "StateLength"}));
+  EXPECT_EQ(states[4].at("value"), "5");
+  EXPECT_EQ(states[4].at("textEnd"), "2");
+  EXPECT_EQ(states[5].at("value"), "8");
+  EXPECT_EQ(states[5].at("value2"), "1");
+  CliRun summary = Events({"--summary", "--mml", "c4&c4 r d"});
+  EXPECT_EQ(summary.out, "records=5 notes=2 endTick=128 characters=7\n");
+  EXPECT_EQ(Events({"--summary", "--mml", ""}).out, "records=1 notes=0 endTick=0 characters=0\n");
+}
+
+TEST(EventsCli, InputIsShiftJis) {
+  // "ア" is 0x83 0x41 in Shift-JIS; its second byte is the note "A".
+  auto fromUtf8 = Rows(Events({"--mml", "/* ドレミ */ ア"}).out);
+  ASSERT_EQ(KindsOf(fromUtf8), (std::vector<std::string>{"Measure", "Note", "EndOfTrack"}));
+  EXPECT_EQ(fromUtf8[1].at("note"), "69");
+  EXPECT_EQ(fromUtf8[1].at("textBegin"), "14");  // offsets count Shift-JIS bytes
+  std::string path = TempPath("track.mml");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "/* \x83\x68\x83\x8C\x83\x7E */ \x83\x41";
+  }
+  CliRun fromFile = Events({"--mml-file", path});
+  std::remove(path.c_str());
+  ASSERT_EQ(fromFile.exitCode, 0) << fromFile.err;
+  EXPECT_EQ(Rows(fromFile.out), fromUtf8);
+}
+
+TEST(EventsCli, BadInputAndOptionValuesFailClearly) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--mml", "c", "--unit", "3"},
+      {"--mml", "c", "--tpq", "0"},
+      {"--mml", "c", "--tpq", "961"},
+      {"--mml", "c", "--tpq", "abc"},
+      {"--mml", "c", "--beats", "0"},
+      {"--mml", "c", "--start-tick", "-1"},
+      {"--mml", "c", "--mml-file", "x"},
+      {"--mml", "\xff"},
+      {"--mml-file", "/nonexistent/track.mml"},
+      {"--mml-file", "/"},
+      {"--summary", "--states", "--mml", "c"},
+      {},
+  };
+  for (const auto& args : bad) {
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    CliRun run = Events(args);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_FALSE(run.err.empty());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// Song-wide settings: the time base change, the caption and taking over a loaded song.
+#include <climits>
+
+#include "document_test_util.h"
+
+namespace kore {
+namespace {
+
+using test::FirstNoteTick;
+using test::Order;
+using test::RecordingObserver;
+
+TEST(DocumentTimeBase, RefusesValuesOutOfRange) {
+  CMMLDocument doc;
+  doc.AddMarker(64, "m", 1);
+  doc.MarkSaved();
+  EXPECT_EQ(doc.SetTimeBase(0, 4, 4), -1);
+  EXPECT_EQ(doc.SetTimeBase(961, 4, 4), -1);
+  EXPECT_EQ(doc.SetTimeBase(480, 0, 4), -1);
+  EXPECT_EQ(doc.SetTimeBase(480, 17, 4), -1);
+  EXPECT_EQ(doc.SetTimeBase(480, 4, 3), -1);
+  EXPECT_EQ(doc.SetTimeBase(480, 4, 0), -1);
+  EXPECT_EQ(doc.timeBase, (TimeBase{32, 4, 4}));
+  EXPECT_EQ(doc.markers[0].tick, 64);
+  EXPECT_FALSE(doc.IsModified());
+}
+
+TEST(DocumentTimeBase, RescalesMarkersAndRecompilesTracks) {
+  CMMLDocument doc;
+  doc.NewSong(2, 32);
+  doc.AddMarker(64, "a", 1);
+  doc.AddMarker(1, "b", 1);  // 1 * 480 / 32 + 0.5 = 15.5 -> 15
+  doc.SetTrackText(0, "c4");
+  TrackProperties p = doc.tracks[1];
+  p.startMarker = 2;
+  doc.SetTrackProperties(1, p);
+  doc.SetTrackText(1, "l8c");
+  doc.ClearUndoHistory();
+  doc.MarkSaved();
+  RecordingObserver observer;
+  doc.AddObserver(&observer);
+
+  ASSERT_EQ(doc.SetTimeBase(480, 3, 8), 0);
+  EXPECT_EQ(observer.log.front(), "stop");
+  EXPECT_EQ(doc.timeBase, (TimeBase{480, 3, 8}));
+  EXPECT_EQ(doc.markers[0].tick, 15);
+  EXPECT_EQ(doc.markers[1].tick, 960);
+  EXPECT_EQ(doc.tracks[0].events[1].length, 480);  // after the Measure record
+  EXPECT_EQ(FirstNoteTick(doc, 1), 960);
+  EXPECT_EQ(doc.TrackText(1), "l8c");  // texts stay as written
+  EXPECT_TRUE(doc.IsModified());
+  EXPECT_FALSE(doc.CanUndo());
+  doc.RemoveObserver(&observer);
+}
+
+TEST(DocumentTimeBase, RefusesARescaleThatWouldOverflowATick) {
+  CMMLDocument doc;
+  doc.AddMarker(INT32_MAX / 4, "far", 1);
+  EXPECT_EQ(doc.SetTimeBase(960, 4, 4), -1);
+  EXPECT_EQ(doc.markers[0].tick, INT32_MAX / 4);
+  EXPECT_EQ(doc.timeBase.ticksPerQuarter, 32);
+  EXPECT_EQ(doc.SetTimeBase(16, 4, 4), 0);
+  EXPECT_EQ(doc.markers[0].tick, static_cast<int32_t>(INT32_MAX / 4 / 2.0 + 0.5));
+}
+
+TEST(DocumentCaption, UntitledAndModifiedParts) {
+  CMMLDocument doc;
+  doc.NewSong(1, 32);
+  EXPECT_EQ(doc.CaptionText("KOR"), Sjis("KOR - (無題) [] - Track1"));
+  doc.SetModified();
+  EXPECT_EQ(doc.CaptionText("KOR"), Sjis("KOR - (無題)(更新) [] - Track1"));
+}
+
+TEST(DocumentCaption, FileNameTitleAndCurrentTrack) {
+  CMMLDocument doc;
+  doc.NewSong(2, 32);
+  doc.path = "/home/user/曲/song.mml";
+  doc.title = Sjis("春の歌");
+  doc.SetCurrentTrack(1);
+  EXPECT_EQ(doc.CaptionText(Sjis("エディタ")), Sjis("エディタ - song.mml [春の歌] - Track2"));
+  doc.path = "/tmp/曲.mml";
+  EXPECT_EQ(doc.CaptionText("K"), Sjis("K - 曲.mml [春の歌] - Track2"));
+}
+
+SongContent TwoTrackSong() {
+  SongContent song;
+  song.timeBase = TimeBase{480, 3, 4};
+  song.title = "t";
+  song.slots[2] = TrackProperties::Fresh(2);
+  song.slots[5] = TrackProperties::Fresh(5);
+  song.texts[2] = "c4";
+  song.texts[5] = "d4";
+  return song;
+}
+
+MidiEvent Marker(int32_t tick, const char* name) {
+  MidiEvent m;
+  m.kind = MidiEventKind::Marker;
+  m.tick = tick;
+  m.text = name;
+  return m;
+}
+
+TEST(DocumentLoad, TakesOverTheSongAndMarksItSaved) {
+  CMMLDocument doc;
+  doc.AddTrack();
+  SongContent song = TwoTrackSong();
+  song.trackOrder = {5, 2, -1};
+  song.trackOrderRead = true;
+  RecordingObserver observer;
+  doc.AddObserver(&observer);
+  doc.LoadSong(song, "/tmp/a.mml");
+  EXPECT_EQ(observer.log.front(), "stop");
+  EXPECT_TRUE(observer.Saw("replaced"));
+  EXPECT_EQ(Order(doc), (std::vector<int32_t>{5, 2}));
+  EXPECT_EQ(doc.currentTrack, 5);
+  EXPECT_EQ(doc.path, "/tmp/a.mml");
+  EXPECT_EQ(doc.timeBase, (TimeBase{480, 3, 4}));
+  EXPECT_EQ(doc.tracks[1].inUse, 0);
+  EXPECT_EQ(doc.tracks[2].events[1].length, 480);
+  EXPECT_FALSE(doc.CanUndo());
+  EXPECT_FALSE(doc.IsModified());
+  doc.RemoveObserver(&observer);
+}
+
+TEST(DocumentLoad, OrderNotMatchingTheTracksIsRebuilt) {
+  CMMLDocument doc;
+  SongContent song = TwoTrackSong();
+  song.trackOrderRead = true;
+  song.trackOrder = {5, -1};  // too short
+  doc.LoadSong(song, "");
+  EXPECT_EQ(Order(doc), (std::vector<int32_t>{2, 5}));
+  song.trackOrder = {5, 5, -1};  // a slot twice
+  doc.LoadSong(song, "");
+  EXPECT_EQ(Order(doc), (std::vector<int32_t>{2, 5}));
+  song.trackOrder = {5, 3, -1};  // a slot not in use
+  doc.LoadSong(song, "");
+  EXPECT_EQ(Order(doc), (std::vector<int32_t>{2, 5}));
+}
+
+TEST(DocumentLoad, MarkersAreSortedDeduplicatedAndReferencesFollow) {
+  CMMLDocument doc;
+  SongContent song = TwoTrackSong();
+  song.markers = {Marker(300, "late"), Marker(100, "first"), Marker(100, "dup"),
+                  Marker(200, "mid")};
+  song.slots[2].startMarker = 1;  // "late"
+  song.slots[5].startMarker = 3;  // "dup", dropped
+  song.slots[7].startMarker = 9;  // beyond the list
+  doc.LoadSong(song, "");
+  ASSERT_EQ(doc.MarkerCount(), 3);
+  EXPECT_EQ(doc.markers[0].text, "first");
+  EXPECT_EQ(doc.markers[1].text, "mid");
+  EXPECT_EQ(doc.markers[2].text, "late");
+  EXPECT_EQ(doc.tracks[2].startMarker, 3);
+  EXPECT_EQ(doc.tracks[5].startMarker, 0);
+  EXPECT_EQ(doc.tracks[7].startMarker, 0);
+  EXPECT_EQ(FirstNoteTick(doc, 2), 300);
+}
+
+TEST(DocumentLoad, UnsafeValuesAreReplaced) {
+  CMMLDocument doc;
+  SongContent song = TwoTrackSong();
+  song.timeBase = TimeBase{0, 4, 4};
+  song.slots[2].channel = 200;
+  song.slots[2].volume = -1;
+  song.slots[2].instrument = 999;
+  song.markers = {Marker(-50, "negative")};
+  doc.LoadSong(song, "");
+  EXPECT_EQ(doc.timeBase, TimeBase{});
+  EXPECT_EQ(doc.tracks[2].channel, 2);
+  EXPECT_EQ(doc.tracks[2].volume, 100);
+  EXPECT_EQ(doc.tracks[2].instrument, 0);
+  EXPECT_EQ(doc.markers[0].tick, 0);
+}
+
+TEST(DocumentLoad, SongWithoutTracksGetsOne) {
+  CMMLDocument doc;
+  SongContent empty;
+  doc.LoadSong(empty, "/tmp/empty.mml");
+  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0}));
+  EXPECT_EQ(doc.tracks[0].name, "Track1");
+  EXPECT_FALSE(doc.IsModified());
+}
+
+}  // namespace
+}  // namespace kore
