@@ -10,7 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libbz2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libfluidsynth-dev fluidsynth fluid-soundfont-gm
-  librtmidi-dev
+  librtmidi-dev libasound2-dev
   fonts-ipafont-gothic
   python3-mido
 )

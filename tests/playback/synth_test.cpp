@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "base/shift_jis.h"
+#include "playback/offline_renderer.h"
+#include "playback/synth_device.h"
+#include "playback/wave_export.h"
+#include "playback/wave_writer.h"
+#include "tests/playback/song_builder.h"
+#include "tests/playback/temp_dir.h"
+#include "tests/playback/tiny_dls.h"
+#include "tests/playback/wave_file_reader.h"
+
+namespace kore {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SynthTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bank_ = dir_.File("tiny.dls");
+    ASSERT_TRUE(test::TinyDls::Write(bank_, {0, 5}));
+  }
+  // Peak of `frames` frames rendered after a note-on of `program`.
+  double PeakAfterNote(CFluidSynthDevice& synth, int program, int frames) {
+    synth.ShortMessage(0xC0, 0, static_cast<uint8_t>(program), 0);
+    synth.ShortMessage(0x90, 0, 69, 127);
+    std::vector<int16_t> pcm(static_cast<size_t>(frames) * synth.Settings().channels);
+    synth.Render(pcm.data(), frames);
+    int peak = 0;
+    for (int16_t s : pcm) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return peak;
+  }
+  test::TempDir dir_;
+  std::string bank_;
+};
+
+TEST_F(SynthTest, ATinyDlsBankLoadsAndSoundsAtItsPrograms) {
+  SynthSettings settings;
+  settings.reverb = settings.chorus = settings.delay = false;
+  CFluidSynthDevice synth(settings);
+  ASSERT_EQ(synth.OpenOffline(), 0);
+  ASSERT_EQ(synth.LoadInstruments(bank_), 0);
+  auto instruments = synth.InstrumentList();
+  ASSERT_EQ(instruments.size(), 2u);
+  EXPECT_EQ(instruments[0].second, 0);
+  EXPECT_EQ(instruments[1].second, 5);
+  EXPECT_GT(PeakAfterNote(synth, 5, 4410), 1000);
+  EXPECT_EQ(synth.LoadInstruments(dir_.File("missing.dls")), 1);
+}
+
+TEST_F(SynthTest, AnAudioOutputThatCannotOpenLeavesNothingHalfOpen) {
+  SynthSettings settings;
+  settings.audioDriver = "no-such-driver";
+  CFluidSynthDevice synth(settings);
+  EXPECT_EQ(synth.Open(0), kSynthOutputFailed);
+  EXPECT_FALSE(synth.IsOpen());
+  EXPECT_EQ(synth.ShortMessage(0x90, 0, 60, 100), 1);
+  EXPECT_EQ(synth.LoadInstruments(bank_), 1);
+  EXPECT_EQ(synth.StartRecording(dir_.File("x.wav")), 1);
+  EXPECT_FALSE(fs::exists(dir_.File("x.wav")));
+  const uint8_t gm[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+  EXPECT_EQ(synth.LongMessage(gm, sizeof gm), 1);
+}
+
+TEST_F(SynthTest, VolumeInHundredthsOfADecibelScalesTheOutput) {
+  EXPECT_EQ(VolumeToCentibels(100), 0);
+  EXPECT_EQ(VolumeToCentibels(0), -3333);
+  EXPECT_EQ(VolumeToCentibels(50), -1666);
+  EXPECT_EQ(VolumeToCentibels(150), 0);
+  EXPECT_EQ(VolumeToCentibels(-5), 0);
+  SynthSettings settings;
+  settings.reverb = settings.chorus = settings.delay = false;
+  double peaks[2];
+  for (int i = 0; i < 2; ++i) {
+    settings.volume = i == 0 ? 100 : 0;
+    CFluidSynthDevice synth(settings);
+    ASSERT_EQ(synth.OpenOffline(), 0);
+    ASSERT_EQ(synth.LoadInstruments(bank_), 0);
+    peaks[i] = PeakAfterNote(synth, 0, 4410);
+  }
+  EXPECT_NEAR(peaks[1] / peaks[0], std::pow(10.0, -3333 / 2000.0), 0.003);
+}
+
+TEST_F(SynthTest, DelayRepeatsAShortNoteAfterItEnds) {
+  // A 20 ms note, then silence: with the delay on, an echo arrives about 120 ms later.
+  double echo[2];
+  for (int withDelay = 0; withDelay < 2; ++withDelay) {
+    SynthSettings settings;
+    settings.reverb = settings.chorus = false;
+    settings.delay = withDelay == 1;
+    settings.sampleRate = 22050;
+    CFluidSynthDevice synth(settings);
+    ASSERT_EQ(synth.OpenOffline(), 0);
+    ASSERT_EQ(synth.LoadInstruments(bank_), 0);
+    std::vector<int16_t> pcm(22050 * 2);
+    synth.ShortMessage(0x90, 0, 69, 127);
+    synth.Render(pcm.data(), 441);
+    synth.ShortMessage(0x80, 0, 69, 0);
+    synth.ShortMessage(0xB0, 0, 120, 0);  // all sound off: nothing but the delay line is left
+    synth.Render(pcm.data(), 22050);
+    double energy = 0;
+    for (int i = 2 * 2205; i < 2 * 4410; ++i) energy += static_cast<double>(pcm[i]) * pcm[i];
+    echo[withDelay] = energy;
+  }
+  EXPECT_LT(echo[0], 1e3);
+  EXPECT_GT(echo[1], 1e6);
+}
+
+TEST_F(SynthTest, SampleRatesAndChannelsOfTheSettings) {
+  EXPECT_EQ(SampleRateFromIndex(0), 8000);
+  EXPECT_EQ(SampleRateFromIndex(1), 11025);
+  EXPECT_EQ(SampleRateFromIndex(3), 44100);
+  EXPECT_EQ(SampleRateFromIndex(9), 22050);
+  SynthSettings settings;
+  settings.sampleRate = 11025;
+  settings.channels = 1;
+  CFluidSynthDevice synth(settings);
+  EXPECT_EQ(synth.Format().samplesPerSecond, 11025u);
+  EXPECT_EQ(synth.Format().channels, 1);
+  EXPECT_EQ(synth.Format().blockAlign, 2);
+  settings.sampleRate = 12345;  // not offered: falls back to 44100
+  EXPECT_EQ(CFluidSynthDevice(settings).Format().samplesPerSecond, 44100u);
+}
+
+TEST(WaveWriter, HeaderSizesMatchTheFileAndTheFileAppearsOnlyWhenComplete) {
+  test::TempDir dir;
+  const std::string path = dir.File("out.wav");
+  {
+    std::ofstream old(path);
+    old << "previous contents";
+  }
+  CWaveWriter writer;
+  ASSERT_EQ(writer.StartRecording(path, WaveFormat::Pcm16(8000, 1)), 0);
+  EXPECT_EQ(writer.StartRecording(path, WaveFormat::Pcm16(8000, 1)), 1);
+  std::vector<int16_t> samples(1001, 1234);
+  writer.Append(samples.data(), samples.size() * 2);
+  writer.Append(samples.data(), 1);  // odd byte counts are kept as they come
+  {
+    std::ifstream still(path);
+    std::string text((std::istreambuf_iterator<char>(still)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "previous contents");
+  }
+  ASSERT_EQ(writer.StopRecording(), 0);
+  auto wave = test::ReadWave(path);
+  ASSERT_TRUE(wave.ok) << wave.problem;
+  EXPECT_EQ(wave.formatBytes, 18u);
+  EXPECT_EQ(wave.riffSize, wave.fileSize - 8);
+  EXPECT_EQ(wave.dataSize, wave.fileSize - 28 - wave.formatBytes);
+  EXPECT_EQ(wave.dataSize, 2003u);
+  EXPECT_EQ(wave.sampleRate, 8000u);
+  EXPECT_EQ(wave.channels, 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+
+  // A discarded recording leaves the file that was there.
+  ASSERT_EQ(writer.StartRecording(path, WaveFormat::Pcm16(44100, 2)), 0);
+  writer.Append(samples.data(), 100);
+  writer.Discard();
+  EXPECT_EQ(test::ReadWave(path).dataSize, 2003u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(writer.StartRecording(dir.File("no/such/folder.wav"), WaveFormat{}), 1);
+  EXPECT_EQ(writer.StopRecording(), 0);  // nothing recording
+}
+
+// Two seconds at 120 bpm: notes on tracks 0 (a game instrument, lute: game id 0 with a DLS
+// bank) and 1.
+std::shared_ptr<PlaybackSong> TwoSecondSong() {
+  test::SongBuilder b;
+  for (int i = 0; i < 8; ++i) b.Note(0, i * 16, 16, 60 + i);
+  b.Note(1, 0, 128, 48).End(0, 128).End(1, 128);
+  auto song = b.Build();
+  song->slots[1].instrument = 3;  // flute: program 5 in the bank
+  return song;
+}
+
+TEST_F(SynthTest, OfflineRenderingLastsTheSongPlusOneSecondAtBothExtremeFormats) {
+  auto song = TwoSecondSong();
+  struct Case {
+    int rate;
+    int channels;
+  } cases[] = {{8000, 1}, {44100, 2}};
+  for (const Case& c : cases) {
+    RenderOptions options;
+    options.synth.sampleRate = c.rate;
+    options.synth.channels = c.channels;
+    options.outputDls = 1;
+    options.bankPath = bank_;
+    const std::string path = dir_.File("song" + std::to_string(c.rate) + ".wav");
+    int32_t lastProgress = -1;
+    RenderResult result;
+    ASSERT_EQ(RenderSongToWave(*song, options, path,
+                               [&](int32_t tick, int32_t last) {
+                                 EXPECT_EQ(last, 128);
+                                 lastProgress = tick;
+                                 return true;
+                               },
+                               &result),
+              0)
+        << result.error;
+    EXPECT_EQ(lastProgress, 128);
+    auto wave = test::ReadWave(path);
+    ASSERT_TRUE(wave.ok) << wave.problem;
+    EXPECT_EQ(wave.sampleRate, static_cast<uint32_t>(c.rate));
+    EXPECT_EQ(wave.channels, c.channels);
+    EXPECT_EQ(wave.riffSize, wave.fileSize - 8);
+    EXPECT_EQ(wave.dataSize, wave.fileSize - 28 - wave.formatBytes);
+    // The last record falls due half a tick before tick 128 (1.9921875 s); then 1 s of tail.
+    const double expectedFrames = (1.9921875 + 1.0) * c.rate;
+    EXPECT_NEAR(static_cast<double>(wave.Frames()), expectedFrames, 64.0 + 1.0);
+    EXPECT_EQ(wave.Frames(), result.frames);
+    EXPECT_GT(wave.PeakAbs(), 1000);
+    // The tail decays: the last 0.1 s is quieter than the song.
+    int tailPeak = 0;
+    for (size_t i = wave.samples.size() - static_cast<size_t>(c.rate / 10 * c.channels); i < wave.samples.size(); ++i) {
+      tailPeak = std::max(tailPeak, std::abs(static_cast<int>(wave.samples[i])));
+    }
+    EXPECT_LT(tailPeak, wave.PeakAbs() / 4);
+  }
+}
+
+TEST_F(SynthTest, OfflineRenderingFailuresLeaveNoFile) {
+  auto song = TwoSecondSong();
+  RenderOptions options;
+  options.outputDls = 1;
+  options.bankPath = dir_.File("missing.dls");
+  RenderResult result;
+  EXPECT_EQ(RenderSongToWave(*song, options, dir_.File("a.wav"), {}, &result), kSynthBankFailed);
+  EXPECT_FALSE(fs::exists(dir_.File("a.wav")));
+  options.bankPath = bank_;
+  EXPECT_EQ(RenderSongToWave(*song, options, dir_.File("none/a.wav"), {}, &result), kRenderFileFailed);
+  EXPECT_EQ(RenderSongToWave(*song, options, dir_.File("b.wav"), [](int32_t, int32_t) { return false; },
+                             &result),
+            1);
+  EXPECT_FALSE(fs::exists(dir_.File("b.wav")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
+  test::SongBuilder b;
+  b.Tempo(0, 0, 240).Note(0, 0, 32, 69).Note(0, 32, 32, 72).End(0, 64);  // 0.5 s
+  auto song = b.Build();
+  SynthSettings settings;
+  settings.audioDriver = kSilentAudioDriver;
+  settings.sampleRate = 22050;
+  CFluidSynthDevice synth(settings);
+  ASSERT_EQ(synth.Open(0), 0);
+  ASSERT_EQ(synth.LoadInstruments(bank_), 0);
+  CMMLPlayer player;
+  player.SetSong(song);
+  player.SetDevice(&synth);
+  int32_t slept = 0;
+  CWaveExport exporter(player, synth, [&](int32_t ms) {
+    slept += ms;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  });
+  const std::string path = dir_.File("rt.wav");
+  ASSERT_EQ(exporter.Start(path), 0);
+  EXPECT_EQ(exporter.ProgressMax(), 64);
+  auto state = CWaveExport::State::Exporting;
+  for (int i = 0; i < 100 && state == CWaveExport::State::Exporting; ++i) {
+    if (player.WaitForFinish(200)) player.HandleFinished();
+    state = exporter.OnTimer();
+  }
+  ASSERT_EQ(state, CWaveExport::State::Finished);
+  EXPECT_EQ(slept, 1000);
+  auto wave = test::ReadWave(path);
+  ASSERT_TRUE(wave.ok);
+  EXPECT_EQ(wave.sampleRate, 22050u);
+  EXPECT_EQ(wave.dataSize, wave.fileSize - 28 - wave.formatBytes);
+  const double seconds = static_cast<double>(wave.Frames()) / 22050;
+  // 0.5 s of song and the 1 s tail, paced by the wall clock (a loaded machine may lag a little).
+  EXPECT_GT(seconds, 1.0);
+  EXPECT_LT(seconds, 3.0);
+  EXPECT_GT(wave.PeakAbs(), 1000);
+  synth.Close();
+}
+
+TEST_F(SynthTest, AnAbortedRealTimeExportIsAValidFileOfWhatWasCaptured) {
+  test::SongBuilder b;
+  b.Note(0, 0, 512, 69).End(0, 512);  // 8 s
+  auto song = b.Build();
+  SynthSettings settings;
+  settings.audioDriver = kSilentAudioDriver;
+  settings.sampleRate = 8000;
+  settings.channels = 1;
+  CFluidSynthDevice synth(settings);
+  ASSERT_EQ(synth.Open(0), 0);
+  ASSERT_EQ(synth.LoadInstruments(bank_), 0);
+  CMMLPlayer player;
+  player.SetSong(song);
+  player.SetDevice(&synth);
+  CWaveExport exporter(player, synth);
+  const std::string path = dir_.File("abort.wav");
+  ASSERT_EQ(exporter.Start(path), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(exporter.OnTimer(), CWaveExport::State::Exporting);
+  EXPECT_GT(exporter.Progress(), 0);
+  exporter.Abort();
+  EXPECT_EQ(exporter.GetState(), CWaveExport::State::Aborted);
+  ASSERT_TRUE(player.WaitForFinish(2000));
+  player.HandleFinished();
+  auto wave = test::ReadWave(path);
+  ASSERT_TRUE(wave.ok);
+  const double seconds = static_cast<double>(wave.Frames()) / 8000;
+  EXPECT_GT(seconds, 0.1);
+  EXPECT_LT(seconds, 1.5);
+  EXPECT_EQ(wave.riffSize, wave.fileSize - 8);
+}
+
+TEST(WaveExportTexts, ProposedNamesAndElapsedTime) {
+  EXPECT_EQ(ProposedWaveFileName("/music/songs/a.mml", "Song"), "/music/songs/a.wav");
+  EXPECT_EQ(ProposedWaveFileName("", "Song"), "Song.wav");
+  EXPECT_EQ(ProposedWaveFileName("", ""), "NoTitle.wav");
+  EXPECT_EQ(ProposedWaveFileName("", "../../etc/x"), ".._.._etc_x.wav");
+  EXPECT_EQ(ExportElapsedText(754321), Sjis("出力時間  12:34.321"));
+}
+
+}  // namespace
+}  // namespace kore

@@ -1,0 +1,1 @@
+kore_test_folder(playback DEPS kore::playback)
