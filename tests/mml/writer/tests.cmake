@@ -1,0 +1,1 @@
+kore_test_folder(mml/writer DEPS kore::mml)
