@@ -18,8 +18,15 @@ EditorCore::ScreenPos EditorCore::ScreenOf(TextPoint p) const {
   if (!wrap) return {0, ColumnOfOffset(node->text, p.pos - 1, tabWidth)};
   WrapLayout layout;
   LayOutWrapped(node->text, WrapWidth(), tabWidth, layout);
+  const bool rowEnd = p == rowEndCaret && p == buffer.caret();
+  const WrapCell* previous = nullptr;
   for (const WrapCell& cell : layout.cells) {
-    if (cell.offset >= p.pos - 1) return {cell.row, cell.column};
+    if (cell.offset >= p.pos - 1) {
+      if (rowEnd && previous && previous->row + 1 == cell.row)
+        return {previous->row, previous->column + previous->width};
+      return {cell.row, cell.column};
+    }
+    previous = &cell;
   }
   return {layout.endRow, layout.endColumn};
 }
@@ -51,29 +58,77 @@ TextPoint EditorCore::PointAtColumn(int32_t line, int32_t column) const {
 
 void EditorCore::ClampTopLine() {
   topLine = std::clamp(topLine, 1, buffer.LineCount());
+  topRow = wrap ? std::clamp(topRow, 0, RowsOf(buffer.LineAt(topLine)) - 1) : 0;
+}
+
+int64_t EditorCore::TopRowNumber() const {
+  return wrap ? RowsBetween(1, topLine) + topRow : topLine - 1;
+}
+
+int64_t EditorCore::TotalRows() const {
+  return wrap ? RowsBetween(1, buffer.LineCount() + 1) : buffer.LineCount();
+}
+
+void EditorCore::SetTopRowNumber(int64_t row) {
+  row = std::max<int64_t>(row, 0);
+  if (!wrap) {
+    topLine = static_cast<int32_t>(std::min<int64_t>(row + 1, buffer.LineCount()));
+    topRow = 0;
+    return;
+  }
+  LineNode* node = buffer.FirstLine();
+  int32_t line = 1;
+  while (node->next && row >= RowsOf(node)) {
+    row -= node->rows;
+    node = node->next;
+    ++line;
+  }
+  topLine = line;
+  topRow = static_cast<int32_t>(std::min<int64_t>(row, RowsOf(node) - 1));
+}
+
+bool EditorCore::ScrollRows(int64_t delta) {
+  int32_t oldLine = topLine, oldRow = topRow;
+  if (wrap) {
+    SetTopRowNumber(TopRowNumber() + delta);
+  } else {
+    topLine = static_cast<int32_t>(std::clamp<int64_t>(topLine + delta, 1, buffer.LineCount()));
+  }
+  bool moved = oldLine != topLine || oldRow != topRow;
+  if (moved) fullRedraw = true;
+  return moved;
 }
 
 bool EditorCore::FollowCaret() {
   bool moved = false;
   TextPoint caret = buffer.caret();
   if (wrap) {
-    // Whole lines scroll; the caret's row must be on the page.
-    int32_t top = topLine;
+    // Rows scroll; the caret's row must be on the page.
+    ClampTopLine();
+    const int32_t caretRow = ScreenOf(caret).row;
     // Far below the page the rows in between need not be counted.
-    bool below = caret.line - top >= visibleLines ||
-                 RowsBetween(top, caret.line) + ScreenOf(caret).row > visibleLines - 2;
-    if (caret.line < top || below) {
-      top = caret.line;
-      int64_t above = ScreenOf(caret).row;
-      while (top > 1) {
-        LineNode* previous = buffer.LineAt(top - 1);
-        if (above + RowsOf(previous) > (2 * visibleLines) / 3) break;
-        above += previous->rows;
-        --top;
-      }
+    bool off = caret.line < topLine || caret.line - topLine >= visibleLines;
+    if (!off) {
+      int64_t rel = RowsBetween(topLine, caret.line) + caretRow - topRow;
+      off = rel < 0 || rel > visibleLines - 2;
     }
-    moved = top != topLine || scrollColumn != 1;
-    topLine = top;
+    int32_t oldLine = topLine, oldRow = topRow;
+    if (off) {
+      // Put the caret's row two thirds of a page below the top, walking back row by row.
+      int64_t remaining = (2 * visibleLines) / 3;
+      int32_t line = caret.line;
+      int32_t row = caretRow;
+      LineNode* node = buffer.LineAt(line);
+      while (remaining > row && node->prev) {
+        remaining -= row + 1;
+        node = node->prev;
+        --line;
+        row = RowsOf(node) - 1;
+      }
+      topLine = line;
+      topRow = static_cast<int32_t>(std::max<int64_t>(0, row - remaining));
+    }
+    moved = oldLine != topLine || oldRow != topRow || scrollColumn != 1;
     scrollColumn = 1;
     if (moved) fullRedraw = true;
     return moved;
@@ -96,6 +151,7 @@ bool EditorCore::FollowCaret() {
 
 void EditorCore::MoveTo(TextPoint to, bool extend) {
   TextPoint old = buffer.caret();
+  rowEndCaret = {0, 0};
   const Selection& sel = buffer.selection();
   if (extend) {
     if (!sel.active) {
@@ -115,6 +171,22 @@ void EditorCore::MoveTo(TextPoint to, bool extend) {
   buffer.NotifyCaret(kCaretByKeyboard);
 }
 
+TextPoint EditorCore::PointAtRow(int32_t line, int32_t row, int32_t column, bool* rowEnd) const {
+  *rowEnd = false;
+  const LineNode* node = buffer.LineAt(line);
+  WrapLayout layout;
+  LayOutWrapped(node->text, WrapWidth(), tabWidth, layout);
+  for (const WrapCell& cell : layout.cells) {
+    if (cell.row == row && cell.column + cell.width > column) return {line, cell.offset + 1};
+  }
+  if (static_cast<size_t>(row) + 1 < layout.rowStarts.size()) {
+    // Past the end of a row that wraps: the same offset as the next row's start.
+    *rowEnd = true;
+    return {line, layout.rowStarts[static_cast<size_t>(row) + 1] + 1};
+  }
+  return {line, node->length() + 1};
+}
+
 void EditorCore::Move(CaretMove move, bool extend) {
   TextPoint caret = buffer.caret();
   const LineNode* node = buffer.LineAt(caret.line);
@@ -122,6 +194,7 @@ void EditorCore::Move(CaretMove move, bool extend) {
   auto goalColumn = [&] { return ColumnOf(buffer.Clamp(buffer.goal)); };
   TextPoint to = caret;
   bool keepGoal = false;
+  bool rowEnd = false;
   switch (move) {
     case CaretMove::Left:
       if (caret.pos > 1) {
@@ -155,12 +228,16 @@ void EditorCore::Move(CaretMove move, bool extend) {
         WrapLayout layout;
         LayOutWrapped(node->text, WrapWidth(), tabWidth, layout);
         size_t row = static_cast<size_t>(ScreenOf(caret).row);
-        if (row + 1 < layout.rowStarts.size()) to.pos = layout.rowStarts[row + 1] + 1;
+        if (row + 1 < layout.rowStarts.size()) {
+          to.pos = layout.rowStarts[row + 1] + 1;
+          rowEnd = true;
+        }
       }
       break;
     case CaretMove::TextStart:
       to = {1, 1};
       topLine = 1;
+      topRow = 0;
       scrollColumn = 1;
       fullRedraw = true;
       break;
@@ -172,7 +249,7 @@ void EditorCore::Move(CaretMove move, bool extend) {
       if (caret.line == 1) {
         to.pos = 1;
       } else {
-        if (caret.line == topLine) {
+        if (!wrap && caret.line == topLine) {
           --topLine;
           fullRedraw = true;
         }
@@ -185,7 +262,7 @@ void EditorCore::Move(CaretMove move, bool extend) {
         to.pos = node->length() + 1;
       } else {
         to = PointAtColumn(caret.line + 1, goalColumn());
-        if (to.line > topLine + visibleLines - 2) {
+        if (!wrap && to.line > topLine + visibleLines - 2) {
           ++topLine;
           fullRedraw = true;
         }
@@ -195,6 +272,23 @@ void EditorCore::Move(CaretMove move, bool extend) {
     case CaretMove::PageDown: {
       keepGoal = true;
       int32_t step = move == CaretMove::PageUp ? -visibleLines : visibleLines;
+      if (wrap) {
+        // A page of rows: the view and the caret's row move alike.
+        int64_t top = TopRowNumber();
+        int64_t caretRow = RowsBetween(1, caret.line) + ScreenOf(caret).row;
+        if (caretRow < top || caretRow > top + visibleLines - 1) caretRow = top;
+        ScrollRows(step);
+        int64_t target = std::clamp<int64_t>(caretRow + step, 0, TotalRows() - 1);
+        int32_t line = 1;
+        for (LineNode* n = buffer.FirstLine(); n->next && target >= RowsOf(n); n = n->next) {
+          target -= n->rows;
+          ++line;
+        }
+        to = PointAtRow(line, static_cast<int32_t>(target),
+                        ScreenOf(buffer.Clamp(buffer.goal)).column, &rowEnd);
+        fullRedraw = true;
+        break;
+      }
       int32_t line = caret.line;
       if (line < topLine || line > topLine + visibleLines - 1) line = topLine;
       topLine = std::clamp(topLine + step, 1, lines);
@@ -204,14 +298,14 @@ void EditorCore::Move(CaretMove move, bool extend) {
     }
   }
   MoveTo(to, extend);
+  if (rowEnd) {
+    rowEndCaret = to;
+    FollowCaret();
+  }
   if (!keepGoal) buffer.goal = buffer.caret();
 }
 
-void EditorCore::ScrollView(int32_t lines) {
-  int32_t top = std::clamp(topLine + lines, 1, buffer.LineCount());
-  if (top != topLine) fullRedraw = true;
-  topLine = top;
-}
+void EditorCore::ScrollView(int32_t lines) { ScrollRows(lines); }
 
 bool EditorCore::Backspace() {
   if (!buffer.writable()) return false;

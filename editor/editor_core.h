@@ -21,10 +21,14 @@ class EditorCore {
   int32_t visibleLines = 1;
   int32_t visibleColumns = 1;
   int32_t topLine = 1;       // first visible line, 1-based
+  int32_t topRow = 0;        // with wrapping: the row of the top line the view starts at
   int32_t scrollColumn = 1;  // first visible column, 1-based, 1..1024
   bool overwrite = false;
-  // Lines break at the visible width; the view then still starts at a whole line.
+  // Lines break at the visible width; the view then scrolls by screen rows.
   bool wrap = false;
+  // A caret at the start of a wrapped row that End placed there is drawn at the end of the row
+  // above (the same byte offset); any other caret placement clears it.
+  TextPoint rowEndCaret{0, 0};
   uint32_t wordJoinFlags = 0;
   static constexpr int32_t kMaxColumns = 1024;
 
@@ -70,9 +74,18 @@ class EditorCore {
   int32_t ColumnOf(TextPoint p) const;
   // Point on `line` at 0-based screen column `column` (before a character spanning it).
   TextPoint PointAtColumn(int32_t line, int32_t column) const;
+  // Point on screen row `row` of `line` at 0-based column `column` (wrapping on); `rowEnd` tells
+  // that it lies past the end of a row that wraps.
+  TextPoint PointAtRow(int32_t line, int32_t row, int32_t column, bool* rowEnd) const;
   // Scrolls so that the caret is on the page; true when the view moved.
   bool FollowCaret();
   void ClampTopLine();
+  // The view position counted in screen rows from the start of the text (0-based; lines when
+  // not wrapping), the total, and moving the view by rows. ScrollRows: true when it moved.
+  int64_t TopRowNumber() const;
+  int64_t TotalRows() const;
+  void SetTopRowNumber(int64_t row);
+  bool ScrollRows(int64_t delta);
 
  private:
   // Caret to `to` by a key: with `extend` the selection runs from the anchor to it.

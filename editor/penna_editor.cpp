@@ -77,11 +77,12 @@ PennaEditor::PennaEditor(int32_t id, QWidget* parent)
   rulerFont_ = MakeFont(InstalledJapaneseFace(), 8, 400);
   ApplyFont(MakeFont(InstalledJapaneseFace(), 12, 400), false);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
-    // Arrow steps redraw once the arrows have been quiet for 30 ms.
     if (action == QAbstractSlider::SliderSingleStepAdd ||
         action == QAbstractSlider::SliderSingleStepSub)
-      timers_[0].start(30, this);
+      ArrowStep();
   });
+  // Letting go of the bar ends a scroll (see eventFilter).
+  verticalScrollBar()->installEventFilter(this);
   setGeometry(0, 0, 200, 200);
   Relayout();
 }
@@ -91,7 +92,10 @@ PennaEditor::~PennaEditor() { core_.buffer.SetListener(nullptr); }
 // ---------------------------------------------------------------- notifications
 
 void PennaEditor::TextChanged(int32_t code) { Post(PENNA_MSG_CHANGE, code); }
-void PennaEditor::CaretMoved(int32_t how) { Post(PENNA_MSG_CARETMOVE, how); }
+void PennaEditor::CaretMoved(int32_t how) {
+  core_.rowEndCaret = {0, 0};
+  Post(PENNA_MSG_CARETMOVE, how);
+}
 void PennaEditor::SelectionChanged() { Post(PENNA_MSG_SELCHANGE, 0); }
 
 void PennaEditor::Post(int32_t message, int32_t code) {
@@ -230,10 +234,12 @@ void PennaEditor::Relayout() {
 void PennaEditor::SyncScrollBars() {
   syncingBars_ = true;
   QScrollBar* v = verticalScrollBar();
-  v->setRange(0, std::max(0, core_.buffer.LineCount() - 1));
+  // With wrapping the bar counts screen rows.
+  int64_t total = core_.TotalRows();
+  v->setRange(0, static_cast<int>(std::clamp<int64_t>(total - 1, 0, INT32_MAX)));
   v->setPageStep(core_.visibleLines);
   v->setSingleStep(1);
-  v->setValue(core_.topLine - 1);
+  v->setValue(static_cast<int>(core_.TopRowNumber()));
   QScrollBar* h = horizontalScrollBar();
   h->setRange(0, wrap_ ? 0 : std::max(0, EditorCore::kMaxColumns - core_.visibleColumns - 1));
   h->setPageStep(core_.visibleColumns);
@@ -277,6 +283,7 @@ int32_t PennaEditor::SetText(const char* text) {
   int32_t rc = core_.buffer.SetText(text);
   if (rc == -7) return rc;  // refused: nothing changed, so no change is reported
   core_.topLine = 1;
+  core_.topRow = 0;
   core_.scrollColumn = 1;
   Refresh(false);
   TextChanged(kChangeSetText);
@@ -606,6 +613,7 @@ int32_t PennaEditor::SetLapel(bool wrap, int32_t column, bool redraw) {
   wrapColumn_ = column;
   core_.wrap = wrap;
   core_.scrollColumn = 1;
+  core_.topRow = 0;  // the top line's first row either way
   core_.RecountRows();
   core_.FollowCaret();
   SyncScrollBars();

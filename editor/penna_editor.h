@@ -204,7 +204,12 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   void SelectWholeLines(int32_t fromLine, int32_t toLine);
   void StartTextDrag();
   bool IsOnSelection(QPoint pixel) const;
-  void SetTopLine(int32_t top);
+  // Moves the view by screen rows (lines without wrapping) and redraws when it moved.
+  void ScrollRows(int32_t delta);
+  // Vertical scroll-bar arrow steps and the end of a scroll (timer 0's deferred redraw).
+  void ArrowStep();
+  void EndScroll();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   int32_t id_;
   EditorCore core_;
@@ -265,6 +270,8 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   // Timers 0 deferred scroll redraw, 1 triple-click window, 2 drag-select repeat,
   // 3 and 4 drop auto-scroll up and down.
   QBasicTimer timers_[5];
+  enum class ArrowScroll { Idle, Deferred, Held };
+  ArrowScroll arrowScroll_ = ArrowScroll::Idle;
 
   CodeCallback change_, caretMove_, insChange_, mouseMove_;
   NotifyCallback selChange_, contextMenu_;

@@ -1,6 +1,7 @@
 // Keyboard, input method, mouse, wheel, scroll bars, focus and text drag and drop of an editor
 // instance.
 #include <QApplication>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QDrag>
 #include <QInputMethodEvent>
@@ -117,7 +118,7 @@ TextPoint PennaEditor::PointAt(QPoint pixel) const {
     // Find the line and its row under the pixel, then the character on that row.
     int32_t line = core_.topLine;
     LineNode* node = buffer.LineAt(line);
-    row = std::max(row, 0);
+    row = std::max(row, 0) + core_.topRow;
     while (node->next && row >= core_.RowsOf(node)) {
       row -= node->rows;
       node = node->next;
@@ -185,6 +186,7 @@ void PennaEditor::SelectWholeLines(int32_t fromLine, int32_t toLine) {
 void PennaEditor::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   NotifyScope scope(this);
+  core_.rowEndCaret = {0, 0};  // a click at a row start means that row, even on the same offset
   QPoint pixel = event->position().toPoint();
   pressPixel_ = pixel;
   bool shift = event->modifiers() & Qt::ShiftModifier;
@@ -226,7 +228,10 @@ void PennaEditor::HandleMouseMove(QPoint pixel, Qt::MouseButtons buttons,
   if ((charDrag_ || lineDrag_) && (buttons & Qt::LeftButton)) {
     int32_t height = viewport()->height();
     if (pixel.y() < rulerHeight_ || pixel.y() >= height) {
-      SetTopLine(core_.topLine + (pixel.y() < rulerHeight_ ? -1 : 1));
+      // Each step outside (the first move and every tick) scrolls a row and says so.
+      const bool up = pixel.y() < rulerHeight_;
+      ScrollRows(up ? -1 : 1);
+      qDebug().noquote() << (up ? "UpTimerStarted" : "DownTimerStarted");
       if (!timers_[2].isActive()) timers_[2].start(100, this);
     } else {
       timers_[2].stop();
@@ -359,23 +364,49 @@ void PennaEditor::mouseDoubleClickEvent(QMouseEvent* event) {
 void PennaEditor::wheelEvent(QWheelEvent* event) {
   int delta = event->angleDelta().y();
   if (delta == 0) return;
-  SetTopLine(core_.topLine + (delta > 0 ? -wheelStep_ : wheelStep_));
+  ScrollRows(delta > 0 ? -wheelStep_ : wheelStep_);
   event->accept();
 }
 
-void PennaEditor::SetTopLine(int32_t top) {
-  top = std::clamp(top, 1, core_.buffer.LineCount());
-  if (top == core_.topLine) return;
-  core_.topLine = top;
+void PennaEditor::ScrollRows(int32_t delta) {
+  if (!core_.ScrollRows(delta)) return;
   SyncScrollBars();
   Draw();
 }
 
 void PennaEditor::scrollContentsBy(int, int) {
   if (syncingBars_) return;
-  core_.topLine = std::clamp(verticalScrollBar()->value() + 1, 1, core_.buffer.LineCount());
+  core_.SetTopRowNumber(verticalScrollBar()->value());
   core_.scrollColumn = std::clamp(horizontalScrollBar()->value() + 1, 1, EditorCore::kMaxColumns);
-  if (timers_[0].isActive()) return;  // redrawn when the arrows have been quiet for 30 ms
+  if (arrowScroll_ != ArrowScroll::Idle) return;  // timer 0 or the end of the scroll redraws
+  Draw();
+}
+
+void PennaEditor::ArrowStep() {
+  // The first arrow step redraws when timer 0 fires; a second one within 30 ms means the
+  // arrow is held: scroll without drawing until the scroll ends.
+  if (arrowScroll_ == ArrowScroll::Idle) {
+    arrowScroll_ = ArrowScroll::Deferred;
+    timers_[0].start(30, this);
+  } else if (arrowScroll_ == ArrowScroll::Deferred) {
+    timers_[0].stop();
+    arrowScroll_ = ArrowScroll::Held;
+  }
+}
+
+bool PennaEditor::eventFilter(QObject* watched, QEvent* event) {
+  // The scroll ends when the bar's mouse button or (with the bar focused) the key is let go.
+  const bool released =
+      event->type() == QEvent::MouseButtonRelease ||
+      (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
+  if (watched == verticalScrollBar() && released) EndScroll();
+  return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void PennaEditor::EndScroll() {
+  if (arrowScroll_ == ArrowScroll::Idle) return;
+  timers_[0].stop();
+  arrowScroll_ = ArrowScroll::Idle;
   Draw();
 }
 
@@ -410,6 +441,7 @@ void PennaEditor::timerEvent(QTimerEvent* event) {
     }
   } else if (id == timers_[0].timerId()) {
     timers_[0].stop();
+    arrowScroll_ = ArrowScroll::Idle;
     Draw();
   } else if (id == timers_[1].timerId()) {
     timers_[1].stop();
@@ -418,9 +450,9 @@ void PennaEditor::timerEvent(QTimerEvent* event) {
     HandleMouseMove(viewport()->mapFromGlobal(QCursor::pos()), QApplication::mouseButtons(),
                     QApplication::keyboardModifiers());
   } else if (id == timers_[3].timerId()) {
-    SetTopLine(core_.topLine - 1);
+    ScrollRows(-1);
   } else if (id == timers_[4].timerId()) {
-    SetTopLine(core_.topLine + 1);
+    ScrollRows(1);
   } else {
     QAbstractScrollArea::timerEvent(event);
   }

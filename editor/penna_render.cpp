@@ -310,6 +310,7 @@ void PennaEditor::DrawMargin(QPainter& p) {
   std::vector<GlyphBatch> digits;
   // With wrapping every row is numbered, counted in rows from the start of the text.
   int64_t number = core_.topLine;
+  const int32_t skipped = core_.wrap ? core_.topRow : 0;  // rows of the top line above the view
   if (core_.wrap) {
     number = 1;
     for (const LineNode* n = core_.buffer.FirstLine(); n && n != topNodeForMargin_; n = n->next)
@@ -317,8 +318,8 @@ void PennaEditor::DrawMargin(QPainter& p) {
   }
   const int32_t caretRow = caretRowIndex_;
   LineNode* node = topNodeForMargin_;
-  int32_t rowTop = rulerHeight_;
-  int32_t screenRow = 0;
+  int32_t rowTop = rulerHeight_ - skipped * rowH;
+  int32_t screenRow = -skipped;
   static const QColor kBars[] = {QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 255, 0)};
   for (; node && rowTop < height; node = node->next) {
     int32_t rows = core_.wrap ? node->rows : 1;
@@ -376,6 +377,7 @@ void PennaEditor::Draw(int32_t first, int32_t last) {
   if (emphasis_.rulesChanged) {
     emphasis_.rulesChanged = false;
     core_.topLine = 1;
+    core_.topRow = 0;
     full = true;
     SyncScrollBars();
   }
@@ -397,11 +399,15 @@ void PennaEditor::Draw(int32_t first, int32_t last) {
     int32_t rowTop;
   };
   std::vector<Shown> shown;
+  core_.ClampTopLine();
   LineNode* node = buffer.LineAt(core_.topLine);
   topNodeForMargin_ = node;
-  int32_t rowTop = rulerHeight_;
+  // With wrapping the view may start inside the top line: its rows above are drawn under the
+  // ruler band, which is painted over them.
+  const int32_t skipped = core_.wrap ? core_.topRow : 0;
+  int32_t rowTop = rulerHeight_ - skipped * rowH;
   int32_t updateTop = -1, updateBottom = -1;
-  for (int32_t line = core_.topLine, row = 0; node && row < core_.visibleLines;
+  for (int32_t line = core_.topLine, row = -skipped; node && row < core_.visibleLines;
        ++line, node = node->next) {
     int32_t rows = node->rows;
     if (full || (line >= first && line <= last)) {
@@ -453,8 +459,8 @@ void PennaEditor::Draw(int32_t first, int32_t last) {
 QPoint PennaEditor::PointOrigin(TextPoint point) const {
   if (point.line < core_.topLine) return {-1, -1};
   EditorCore::ScreenPos screen = core_.ScreenOf(point);
-  int64_t row = core_.RowsBetween(core_.topLine, point.line) + screen.row;
-  if (row >= core_.visibleLines) return {-1, -1};
+  int64_t row = core_.RowsBetween(core_.topLine, point.line) + screen.row - core_.topRow;
+  if (row < 0 || row >= core_.visibleLines) return {-1, -1};
   int32_t firstColumn = core_.wrap ? 0 : core_.scrollColumn - 1;
   return {marginWidth_ + (screen.column - firstColumn) * charWidth_,
           rulerHeight_ + static_cast<int32_t>(row) * rowHeight()};
@@ -462,8 +468,8 @@ QPoint PennaEditor::PointOrigin(TextPoint point) const {
 
 QPoint PennaEditor::CellOrigin(int32_t line, int32_t column) const {
   if (line < core_.topLine) return {-1, -1};
-  int64_t row = core_.RowsBetween(core_.topLine, line);
-  if (row >= core_.visibleLines) return {-1, -1};
+  int64_t row = core_.RowsBetween(core_.topLine, line) - core_.topRow;
+  if (row < 0 || row >= core_.visibleLines) return {-1, -1};
   return {marginWidth_ + (column - core_.scrollColumn + 1) * charWidth_,
           rulerHeight_ + static_cast<int32_t>(row) * rowHeight()};
 }
