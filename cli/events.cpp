@@ -1,4 +1,6 @@
-// kore-cli events: compiles the MML of one track and prints its records as TSV.
+// kore-cli events: compiles the MML of one track and prints its records as TSV; or, for a
+// song file, the compiled records of one of its tracks or of the whole song.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,8 @@
 #include "base/shift_jis.h"
 #include "cli/command_registry.h"
 #include "mml/mml_compiler.h"
+#include "song/foreign_formats.h"
+#include "song/loaded_song.h"
 
 namespace kore::cli {
 namespace {
@@ -24,8 +28,12 @@ struct EventsOptions {
   int32_t startTick = 0;
   bool states = false;
   bool summary = false;
+  std::string songPath;
+  int32_t track = -1;
+  bool wholeSong = false;
   CLI::Option* mmlOption = nullptr;
   CLI::Option* mmlFileOption = nullptr;
+  CLI::Option* trackOption = nullptr;
 };
 
 // The Shift-JIS text of the track to compile. Fails with a message when there is none or it
@@ -47,7 +55,7 @@ std::string ReadEventsInput(const EventsOptions& options) {
     if (in.bad()) Fail("cannot read " + options.mmlFile);
     return text;
   }
-  Fail("no input: give --mml TEXT or --mml-file PATH", 2);
+  Fail("no input: give SONG, --mml TEXT or --mml-file PATH", 2);
 }
 
 constexpr const char* kHeader =
@@ -76,7 +84,61 @@ void PrintRecord(std::string& out, const MidiEvent& e) {
   out += '\n';
 }
 
+void WriteOut(const std::string& out) {
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  if (std::fflush(stdout) != 0) Fail("cannot write the output");
+}
+
+// A song file loaded as the editor loads it; prints the lists the editor holds: one slot's
+// records (or states), or the merged song list the player walks.
+void RunSongEvents(const EventsOptions& options) {
+  LoadedSong loaded;
+  if (ReadAnySongFile(options.songPath, loaded) != 0) {
+    Fail("ファイルのオープンに失敗しました: " + options.songPath);
+  }
+  auto document = std::make_unique<CMMLDocument>();
+  LoadIntoDocument(loaded, *document, options.songPath);
+  const MidiEventList* list = nullptr;
+  MidiEventList songList;
+  if (options.wholeSong) {
+    songList = document->songEvents.ToVector();
+    list = &songList;
+  } else {
+    int32_t slot = *options.trackOption ? options.track : document->trackOrder[0];
+    if (slot < 0 || slot >= kTrackSlotCount || !document->tracks[slot].inUse) {
+      Fail("slot " + std::to_string(slot) + " holds no track in " + options.songPath, 2);
+    }
+    const CMMLTrack& track = document->tracks[slot];
+    list = options.states ? &track.states : &track.events;
+  }
+  std::string out;
+  if (options.summary) {
+    size_t notes = 0;
+    int32_t endTick = 0;
+    int32_t characters = 0;
+    for (const MidiEvent& e : *list) {
+      notes += e.kind == MidiEventKind::Note ? 1 : 0;
+      if (e.kind == MidiEventKind::EndOfTrack) {
+        endTick = std::max(endTick, e.tick);
+        characters += e.value;
+      }
+    }
+    out = "records=" + std::to_string(list->size()) + " notes=" + std::to_string(notes) +
+          " endTick=" + std::to_string(endTick) + " characters=" + std::to_string(characters) +
+          "\n";
+  } else {
+    out = kHeader;
+    out += '\n';
+    for (const MidiEvent& e : *list) PrintRecord(out, e);
+  }
+  WriteOut(out);
+}
+
 void RunEvents(const EventsOptions& options) {
+  if (!options.songPath.empty()) {
+    RunSongEvents(options);
+    return;
+  }
   std::string text = ReadEventsInput(options);
   TimeBase timeBase{options.ticksPerQuarter, options.beatsPerMeasure, options.beatUnit};
   MidiEventList events;
@@ -103,27 +165,46 @@ void RunEvents(const EventsOptions& options) {
 const CommandRegistration kRegistration("events", [](CLI::App& app) {
   auto options = std::make_shared<EventsOptions>();
   CLI::App* command = app.add_subcommand(
-      "events", "Compile the MML of one track and print its records (TSV) or a summary");
+      "events",
+      "Compile the MML of one track, or read a song file, and print its records (TSV) or a "
+      "summary");
+  CLI::Option* song = command->add_option(
+      "SONG", options->songPath,
+      "song file (.mml, .mms, .kor): print a track's compiled records (--track) or the song's");
   options->mmlOption =
       command->add_option("--mml", options->mml, "MML text (UTF-8, converted to Shift-JIS)");
   options->mmlFileOption = command->add_option("--mml-file", options->mmlFile,
                                                "file holding the raw Shift-JIS MML of one track");
   options->mmlOption->excludes(options->mmlFileOption);
-  command->add_flag("--keep-ties", options->keepTies, "compile \"&\" as Tie records");
+  song->excludes(options->mmlOption)->excludes(options->mmlFileOption);
+  options->trackOption =
+      command->add_option("--track", options->track, "with SONG: slot 0-15 (default: first tab)")
+          ->check(CLI::Range(0, 15))
+          ->needs(song);
+  CLI::Option* wholeSong = command->add_flag(
+      "--song", options->wholeSong, "with SONG: the merged records of all tracks, in song order");
+  wholeSong->needs(song)->excludes(options->trackOption);
+  command->add_flag("--keep-ties", options->keepTies, "compile \"&\" as Tie records")
+      ->excludes(song);
   command->add_option("--tpq", options->ticksPerQuarter, "ticks per quarter note (1-960)")
       ->check(CLI::Range(1, 960))
+      ->excludes(song)
       ->capture_default_str();
   command->add_option("--beats", options->beatsPerMeasure, "beats per measure (1-16)")
       ->check(CLI::Range(1, 16))
+      ->excludes(song)
       ->capture_default_str();
   command->add_option("--unit", options->beatUnit, "beat unit (1, 2, 4, 8 or 16)")
       ->check(CLI::IsMember({1, 2, 4, 8, 16}))
+      ->excludes(song)
       ->capture_default_str();
   command->add_option("--start-tick", options->startTick, "tick the track starts at")
       ->check(CLI::NonNegativeNumber)
+      ->excludes(song)
       ->capture_default_str();
   CLI::Option* states =
       command->add_flag("--states", options->states, "print the MML state records instead");
+  states->excludes(wholeSong);
   command->add_flag("--summary", options->summary,
                     "print one line: records, notes, end tick, characters")
       ->excludes(states);

@@ -1,0 +1,3 @@
+[mms-file]
+[part4]
+ch0_mml=c

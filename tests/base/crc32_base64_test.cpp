@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/base64.h"
+#include "base/bzip2.h"
+#include "base/crc32.h"
+
+namespace kore {
+namespace {
+
+TEST(Crc32, MatchesTheStandardCheckValuesAndChains) {
+  EXPECT_EQ(Crc32(std::string_view("123456789")), 0xCBF43926u);
+  EXPECT_EQ(Crc32(std::string_view("")), 0u);
+  EXPECT_EQ(Crc32(std::string_view("a")), 0xE8B7BE43u);
+  EXPECT_EQ(Crc32(std::string_view("The quick brown fox jumps over the lazy dog")), 0x414FA339u);
+  uint32_t first = Crc32(std::string_view("12345"));
+  EXPECT_EQ(Crc32(std::string_view("6789"), first), 0xCBF43926u);
+}
+
+TEST(Base64, EncodesWithPaddingAndDecodesBack) {
+  auto enc = [](std::string s) {
+    return Base64Encode(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+  };
+  EXPECT_EQ(enc(""), "");
+  EXPECT_EQ(enc("f"), "Zg==");
+  EXPECT_EQ(enc("fo"), "Zm8=");
+  EXPECT_EQ(enc("foo"), "Zm9v");
+  EXPECT_EQ(enc("foobar"), "Zm9vYmFy");
+  std::vector<uint8_t> all;
+  for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(255 - i));
+  EXPECT_EQ(Base64Decode(Base64Encode(all)), all);
+  auto dec = [](std::string_view s) {
+    auto v = Base64Decode(s);
+    return std::string(v.begin(), v.end());
+  };
+  EXPECT_EQ(dec("Zm8="), "fo");
+  EXPECT_EQ(dec("Zg=="), "f");
+}
+
+TEST(Base64, DecodingStopsAtTheFirstCharacterOutsideTheAlphabet) {
+  auto dec = [](std::string_view s) {
+    auto v = Base64Decode(s);
+    return std::string(v.begin(), v.end());
+  };
+  EXPECT_EQ(dec("Zm9v YmFy"), "foo");
+  EXPECT_EQ(dec("Zm9vYm=Fy"), "foob");  // the completed bytes before "=" are kept
+  EXPECT_EQ(dec("\x81@Zm9v"), "");
+}
+
+TEST(Bzip2, RoundTripsAndIsDeterministic) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "o4l8cdefgab>c<";
+  const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+  std::vector<uint8_t> a, b, plain;
+  ASSERT_TRUE(Bzip2Compress(p, text.size(), text.size() * 2, a));
+  ASSERT_TRUE(Bzip2Compress(p, text.size(), text.size() * 2, b));
+  EXPECT_EQ(a, b);
+  EXPECT_LT(a.size(), text.size() / 10);
+  EXPECT_EQ(std::string(a.begin(), a.begin() + 4), "BZh9");  // block size 9
+  ASSERT_TRUE(Bzip2Decompress(a.data(), a.size(), text.size(), plain));
+  EXPECT_EQ(std::string(plain.begin(), plain.end()), text);
+}
+
+TEST(Bzip2, DecompressionDemandsTheAnnouncedSize) {
+  std::string text(1000, 'x');
+  std::vector<uint8_t> packed, plain;
+  ASSERT_TRUE(Bzip2Compress(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 1024,
+                            packed));
+  EXPECT_FALSE(Bzip2Decompress(packed.data(), packed.size(), 999, plain));
+  EXPECT_FALSE(Bzip2Decompress(packed.data(), packed.size(), 1001, plain));
+  EXPECT_TRUE(plain.empty());
+  std::vector<uint8_t> damaged = packed;
+  damaged[damaged.size() / 2] ^= 0x55;
+  EXPECT_FALSE(Bzip2Decompress(damaged.data(), damaged.size(), 1000, plain));
+  EXPECT_FALSE(Bzip2Decompress(packed.data(), packed.size() / 2, 1000, plain));
+}
+
+TEST(Bzip2, IncompressibleDataLargerThanTheOutputAreaStillCompresses) {
+  std::vector<uint8_t> noise(512);
+  uint32_t x = 12345;
+  for (auto& b : noise) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(x >> 24);
+  }
+  std::vector<uint8_t> small, large, plain;
+  ASSERT_TRUE(Bzip2Compress(noise.data(), noise.size(), 16, small));
+  ASSERT_TRUE(Bzip2Compress(noise.data(), noise.size(), 1 << 20, large));
+  EXPECT_EQ(small, large);
+  ASSERT_TRUE(Bzip2Decompress(small.data(), small.size(), noise.size(), plain));
+  EXPECT_EQ(plain, noise);
+}
+
+}  // namespace
+}  // namespace kore

@@ -1,0 +1,207 @@
+// Runs `kore-cli info`, `kore-cli convert` and `kore-cli events SONG` as a user would.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+
+#include "base/profile_file.h"
+#include "base/shift_jis.h"
+#include "song/foreign_formats.h"
+#include "song/song_file.h"
+
+namespace kore {
+namespace {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+};
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  quoted += '\'';
+  return quoted;
+}
+
+CliRun RunCli(const std::vector<std::string>& args) {
+  std::string command = Quote(KORE_CLI_PATH);
+  for (const std::string& arg : args) {
+    command += ' ';
+    command += Quote(arg);
+  }
+  command += " 2>&1";
+  CliRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string SourceFile(const std::string& relative) {
+  std::string path = KORE_SOURCE_DIR;
+  path += '/';
+  path += relative;
+  return path;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = ::testing::TempDir() + "kore-cli-song-XXXXXX";
+    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string File(const std::string& name) const {
+    std::string f = path_;
+    f += '/';
+    f += name;
+    return f;
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST(InfoCommand, PrintsTheDemoSongAsJson) {
+  CliRun run = RunCli({"info", SourceFile("data/demo.mml")});
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  nlohmann::json j = nlohmann::json::parse(run.out);
+  EXPECT_EQ(j["title"], "はじまりの森");
+  EXPECT_EQ(j["timeBase"]["ticksPerQuarter"], 32);
+  EXPECT_EQ(j["trackOrder"], nlohmann::json::array({0, 1, 2}));
+  ASSERT_EQ(j["tracks"].size(), 3u);
+  const auto& first = j["tracks"][0];
+  EXPECT_EQ(first["name"], "メロディ");
+  EXPECT_EQ(first["instrument"], 3);
+  EXPECT_EQ(first["volume"], 110);
+  EXPECT_GT(first["characters"].get<int>(), 0);
+  EXPECT_NE(first["text"].get<std::string>().find("e4gec4e4"), std::string::npos);
+  ASSERT_EQ(j["markers"].size(), 2u);
+  EXPECT_EQ(j["markers"][0]["name"], "サビ");
+  EXPECT_EQ(j["markers"][0]["tick"], 512);
+  EXPECT_EQ(j["markers"][1]["colour"], 0xB05A28);
+}
+
+TEST(InfoCommand, FailsClearlyOnAMissingOrDamagedFile) {
+  CliRun run = RunCli({"info", "/nonexistent/song.mml"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("ファイルのオープンに失敗しました"), std::string::npos) << run.out;
+  TempDir dir;
+  std::string bad = dir.File("bad.kor");
+  ASSERT_EQ(WriteFileAtomically(bad, "not a kor file at all"), 0);
+  EXPECT_EQ(RunCli({"info", bad}).exitCode, 1);
+}
+
+TEST(ConvertCommand, MmsToSongFileAndKorRoundTrip) {
+  TempDir dir;
+  std::string mml = dir.File("out.mml");
+  CliRun run = RunCli({"convert", SourceFile("data/fixtures/song/parts_0_3.mms"), mml, "--mode",
+                    "plain"});
+  ASSERT_EQ(run.exitCode, 0) << run.out;
+  LoadedSong song;
+  ASSERT_EQ(ReadSongFile(mml, song), 0);
+  EXPECT_EQ(song.title, Sjis("森の歌"));
+  EXPECT_TRUE(song.slots[10].inUse);
+  EXPECT_EQ(song.slots[0].instrument, 4);
+  EXPECT_NE(ReadWholeFile(mml).value().find("[ChannelProperty11]"), std::string::npos);
+
+  std::string kor = dir.File("out.kor");
+  ASSERT_EQ(RunCli({"convert", mml, kor}).exitCode, 0);
+  LoadedSong fromKor;
+  ASSERT_EQ(ReadKorFile(kor, fromKor), 0);
+  EXPECT_EQ(fromKor.texts[10], song.texts[10]);
+  EXPECT_EQ(fromKor.slots[0].name, song.slots[0].name);
+  EXPECT_EQ(fromKor.timeBase, song.timeBase);
+}
+
+TEST(ConvertCommand, ClipboardTextWithGroupsOrASongFile) {
+  TempDir dir;
+  std::string out = dir.File("clip.mml");
+  ASSERT_EQ(RunCli({"convert", "--clipboard-text", SourceFile("data/fixtures/song/two_groups.txt"),
+                 out, "--default-tpq", "480"})
+                .exitCode,
+            0);
+  LoadedSong song;
+  ASSERT_EQ(ReadSongFile(out, song), 0);
+  EXPECT_EQ(song.timeBase.ticksPerQuarter, 480);
+  EXPECT_TRUE(song.slots[2].inUse);
+  EXPECT_FALSE(song.slots[3].inUse);
+
+  std::string text = dir.File("song.txt");
+  ASSERT_EQ(WriteFileAtomically(text, "[Settings]\r\nTitle=T\r\n[Channel4]\r\ncde\r\n"), 0);
+  ASSERT_EQ(RunCli({"convert", "--clipboard-text", text, out, "--mode", "compatible"}).exitCode, 0);
+  ASSERT_EQ(ReadSongFile(out, song), 0);
+  EXPECT_EQ(song.title, "T");
+  EXPECT_EQ(song.texts[3], "cde\r\n");
+}
+
+TEST(ConvertCommand, AFailedConversionKeepsTheTarget) {
+  TempDir dir;
+  std::string out = dir.File("keep.mml");
+  ASSERT_EQ(WriteFileAtomically(out, "precious"), 0);
+  EXPECT_EQ(RunCli({"convert", "/nonexistent.mms", out}).exitCode, 1);
+  EXPECT_EQ(ReadWholeFile(out).value(), "precious");
+  EXPECT_NE(RunCli({"convert", SourceFile("data/demo.mml"), out, "--mode", "fancy"}).exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(out).value(), "precious");
+  EXPECT_EQ(RunCli({"convert", SourceFile("data/demo.mml"), dir.File("no/such/x.mml")}).exitCode, 1);
+}
+
+TEST(EventsCommand, ReadsASongFileByTrackOrWhole) {
+  const std::string demo = SourceFile("data/demo.mml");
+  CliRun bass = RunCli({"events", demo, "--track", "1", "--summary"});
+  ASSERT_EQ(bass.exitCode, 0) << bass.out;
+  EXPECT_EQ(bass.out, "records=41 notes=31 endTick=1024 characters=57\n");
+  CliRun song = RunCli({"events", demo, "--song", "--summary"});
+  ASSERT_EQ(song.exitCode, 0) << song.out;
+  EXPECT_EQ(song.out, "records=107 notes=75 endTick=1024 characters=155\n");
+
+  CliRun first = RunCli({"events", demo});  // the first tab's track
+  ASSERT_EQ(first.exitCode, 0) << first.out;
+  EXPECT_EQ(first.out.rfind("kind\ttick\t", 0), 0u);
+  CliRun whole = RunCli({"events", demo, "--song"});
+  ASSERT_EQ(whole.exitCode, 0);
+  // Song order: the second line is track 0's first record, and every track appears.
+  EXPECT_NE(whole.out.find("\t2\t"), std::string::npos);
+  size_t lines = 0;
+  for (char c : whole.out) lines += c == '\n' ? 1 : 0;
+  EXPECT_EQ(lines, 108u);
+}
+
+TEST(EventsCommand, SongArgumentsAreChecked) {
+  const std::string demo = SourceFile("data/demo.mml");
+  EXPECT_EQ(RunCli({"events", demo, "--track", "5"}).exitCode, 2);  // slot not in use
+  EXPECT_NE(RunCli({"events", demo, "--track", "16"}).exitCode, 0);
+  EXPECT_NE(RunCli({"events", demo, "--mml", "cde"}).exitCode, 0);
+  EXPECT_NE(RunCli({"events", "--track", "1", "--mml", "cde"}).exitCode, 0);
+  EXPECT_NE(RunCli({"events", demo, "--song", "--track", "1"}).exitCode, 0);
+  CliRun missing = RunCli({"events", "/nonexistent.mml", "--song"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.out.find("ファイルのオープンに失敗しました"), std::string::npos);
+  // The MML inputs still work as before.
+  CliRun mml = RunCli({"events", "--mml", "cde", "--summary"});
+  EXPECT_EQ(mml.exitCode, 0);
+  EXPECT_EQ(mml.out.rfind("records=", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kore
