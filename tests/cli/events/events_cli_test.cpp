@@ -1,5 +1,7 @@
 // Runs `kore-cli events` as a user would and checks its TSV, summary and errors.
 #include <gtest/gtest.h>
+
+#include "tests/cli/cli_runner.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,51 +16,13 @@
 
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using kore::testing::CliRun;
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
+std::string TempPath(const std::string& name) { return kore::testing::CliTempPath("events_" + name); }
 
-std::string TempPath(const std::string& name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir ? dir : "/tmp") + "/kore_events_test_" + std::to_string(getpid()) + "_" +
-         name;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-CliRun Events(const std::vector<std::string>& args) {
-  std::string errPath = TempPath("stderr");
-  std::string command = Quote(KORE_CLI_PATH) + " events";
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " 2>" + Quote(errPath);
-  CliRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = ReadAll(errPath);
-  std::remove(errPath.c_str());
-  return run;
+CliRun Events(std::vector<std::string> args) {
+  args.insert(args.begin(), "events");
+  return kore::testing::RunKoreCli(args);
 }
 
 std::vector<std::string> Split(const std::string& line, char separator) {

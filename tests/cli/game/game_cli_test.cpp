@@ -12,48 +12,17 @@
 #include <vector>
 
 #include "base/shift_jis.h"
+#include "tests/cli/cli_runner.h"
 
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using kore::testing::CliRun;
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+std::string TempPath(const std::string& name) { return kore::testing::CliTempPath("game_" + name); }
 
-std::string TempPath(const std::string& name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir ? dir : "/tmp") + "/kore_game_test_" + std::to_string(getpid()) + "_" +
-         name;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-CliRun Game(const std::vector<std::string>& args) {
-  std::string errPath = TempPath("stderr");
-  std::string command = Quote(KORE_CLI_PATH) + " game";
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " 2>" + Quote(errPath);
-  CliRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = ReadAll(errPath);
-  std::remove(errPath.c_str());
-  return run;
+CliRun Game(std::vector<std::string> args) {
+  args.insert(args.begin(), "game");
+  return kore::testing::RunKoreCli(args);
 }
 
 class GameCli : public ::testing::Test {

@@ -14,43 +14,17 @@
 #include "base/shift_jis.h"
 #include "song/foreign_formats.h"
 #include "song/song_file.h"
+#include "tests/cli/cli_runner.h"
 
 namespace kore {
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-};
+using kore::testing::CliRun;
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  quoted += '\'';
-  return quoted;
-}
-
+// Messages are checked wherever they appear, so standard error is read with the output.
 CliRun RunCli(const std::vector<std::string>& args) {
-  std::string command = Quote(KORE_CLI_PATH);
-  for (const std::string& arg : args) {
-    command += ' ';
-    command += Quote(arg);
-  }
-  command += " 2>&1";
-  CliRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  CliRun run = kore::testing::RunKoreCli(args);
+  run.out += run.err;
   return run;
 }
 
