@@ -214,7 +214,9 @@ TEST(ExtendedTies, KeepTiesRecordsCarryTheChannel) {
 TEST(ExtendedDirectives, UsingChannelAppliesToLaterRecords) {
   Compiled c = Ext("//#using_channel = 10\nc");
   for (const MidiEvent& e : c.events) {
-    if (e.kind == K::Note || e.kind == K::Measure) EXPECT_EQ(e.channel, 9);
+    if (e.kind == K::Note || e.kind == K::Measure) {
+      EXPECT_EQ(e.channel, 9);
+    }
   }
   EXPECT_EQ(End(c).channel, 0);
   EXPECT_EQ(c.events[0].channel, 0);

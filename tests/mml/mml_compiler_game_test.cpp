@@ -395,7 +395,9 @@ TEST(CompilerSteps, StepsSpanRestsAndEndAtTheTrackEnd) {
   EXPECT_EQ(notes[0].step, 64);
   EXPECT_EQ(notes[1].step, 32);
   for (const MidiEvent& e : c.events) {
-    if (e.kind != K::Note) EXPECT_EQ(e.step, 0);
+    if (e.kind != K::Note) {
+      EXPECT_EQ(e.step, 0);
+    }
   }
   EXPECT_EQ(Compile("c4r2").events[1].step, 96);
 }

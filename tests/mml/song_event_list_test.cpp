@@ -107,7 +107,6 @@ TEST(ReplaceTrack, LeavesOtherTracksUntouchedAndInPlace) {
     tracks[t].push_back(Rec(MidiEventKind::EndOfTrack, 100, 0));
     MergeTrack(song, tracks[t], t);
   }
-  std::vector<const MidiEvent*> others;
   auto before = Keys(song);
   tracks[2].clear();
   tracks[2].push_back(Rec(MidiEventKind::Rest, 16));
@@ -119,8 +118,11 @@ TEST(ReplaceTrack, LeavesOtherTracksUntouchedAndInPlace) {
   EXPECT_EQ(song.size(), 12u);
   // Records of tracks 0 and 1 keep their contents.
   for (const MidiEvent& e : song) {
-    if (e.track == 2) EXPECT_TRUE(e.kind == MidiEventKind::Rest || e.kind == MidiEventKind::EndOfTrack);
-    else EXPECT_EQ(e, tracks[e.track][e.seq]);
+    if (e.track == 2) {
+      EXPECT_TRUE(e.kind == MidiEventKind::Rest || e.kind == MidiEventKind::EndOfTrack);
+    } else {
+      EXPECT_EQ(e, tracks[e.track][e.seq]);
+    }
   }
 }
 
