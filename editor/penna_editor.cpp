@@ -316,34 +316,29 @@ int32_t PennaEditor::Paste() {
   return -1;
 }
 
-int32_t PennaEditor::Undo() {
+template <typename Edit>
+int32_t PennaEditor::RunEdit(Edit edit, bool followCaret) {
   NotifyScope scope(this);
-  if (!core_.buffer.Undo()) return -2;
-  core_.FollowCaret();
+  if (!edit()) return -2;
+  if (followCaret) core_.FollowCaret();
   Refresh(false);
   return -1;
+}
+
+int32_t PennaEditor::Undo() {
+  return RunEdit([this] { return core_.buffer.Undo(); }, true);
 }
 
 int32_t PennaEditor::Redo() {
-  NotifyScope scope(this);
-  if (!core_.buffer.Redo()) return -2;
-  core_.FollowCaret();
-  Refresh(false);
-  return -1;
+  return RunEdit([this] { return core_.buffer.Redo(); }, true);
 }
 
 int32_t PennaEditor::Indent() {
-  NotifyScope scope(this);
-  if (!core_.Indent()) return -2;
-  Refresh(false);
-  return -1;
+  return RunEdit([this] { return core_.Indent(); }, false);
 }
 
 int32_t PennaEditor::Unindent() {
-  NotifyScope scope(this);
-  if (!core_.Unindent()) return -2;
-  Refresh(false);
-  return -1;
+  return RunEdit([this] { return core_.Unindent(); }, false);
 }
 
 int32_t PennaEditor::SelectAll() {

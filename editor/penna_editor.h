@@ -141,6 +141,9 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   bool focusNextPrevChild(bool next) override;
 
  private:
+  // One undoable command: notifications wait for its end; -2 when it changed nothing.
+  template <typename Edit>
+  int32_t RunEdit(Edit edit, bool followCaret);
   struct CodeCallback {
     PennaCodeProc proc = nullptr;
     intptr_t param = 0;

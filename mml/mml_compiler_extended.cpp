@@ -182,13 +182,9 @@ class ExtendedCompiler {
         AddNote(a0 + 12, c_.defaultLength, c_.defaultDotted, a0, span);
         break;
       case 'r': {
-        int32_t lengthValue = a0;
-        bool dotted = args_.dotted[0];
-        if (lengthValue == kNoValue) {
-          lengthValue = c_.defaultLength;
-          dotted = dotted || c_.defaultDotted;
-        }
-        if (lengthValue < 1 || lengthValue > 64) return;
+        int32_t lengthValue;
+        bool dotted;
+        if (!c_.ResolveLength(a0, args_.dotted[0], lengthValue, dotted)) return;
         c_.AddRest(c_.TicksOf(lengthValue, dotted), lengthValue, dotted, span);
         break;
       }
@@ -242,13 +238,9 @@ class ExtendedCompiler {
   static bool IsDataByte(int32_t value) { return value >= 0 && value <= 127; }
 
   void LetterNote(uint8_t letter, const CommandSpan& span) {
-    int32_t lengthValue = args_[0];
-    bool dotted = args_.dotted[0];
-    if (lengthValue == kNoValue) {
-      lengthValue = c_.defaultLength;
-      dotted = dotted || c_.defaultDotted;
-    }
-    if (lengthValue < 1 || lengthValue > 64) return;
+    int32_t lengthValue;
+    bool dotted;
+    if (!c_.ResolveLength(args_[0], args_.dotted[0], lengthValue, dotted)) return;
     int32_t note = 12 * (c_.octave + 1) + PitchClassOf(letter) + args_.accidentals[0];
     AddNote(note, lengthValue, dotted, lengthValue, span);
   }

@@ -165,13 +165,9 @@ class GameCompiler {
 
   size_t LetterNote(size_t p, uint8_t letter) {
     Argument argument = ReadArgument(text_, p, c_.characterCount);
-    int32_t lengthValue = argument.value;
-    bool dotted = argument.dotted;
-    if (lengthValue == kNoValue) {
-      lengthValue = c_.defaultLength;
-      dotted = dotted || c_.defaultDotted;
-    }
-    if (lengthValue < 1 || lengthValue > 64) return argument.last;
+    int32_t lengthValue;
+    bool dotted;
+    if (!c_.ResolveLength(argument.value, argument.dotted, lengthValue, dotted)) return argument.last;
     char display[24];
     size_t displaySize = FormatNoteText(display, letter, argument.accidental, lengthValue, dotted);
     NoteSpec spec;
@@ -205,13 +201,9 @@ class GameCompiler {
 
   size_t Rest(size_t p) {
     Argument argument = ReadArgument(text_, p, c_.characterCount);
-    int32_t lengthValue = argument.value;
-    bool dotted = argument.dotted;
-    if (lengthValue == kNoValue) {
-      lengthValue = c_.defaultLength;
-      dotted = dotted || c_.defaultDotted;
-    }
-    if (lengthValue < 1 || lengthValue > 64) return argument.last;
+    int32_t lengthValue;
+    bool dotted;
+    if (!c_.ResolveLength(argument.value, argument.dotted, lengthValue, dotted)) return argument.last;
     c_.AddRest(c_.TicksOf(lengthValue, dotted), lengthValue, dotted, Span(p, argument));
     return argument.last;
   }

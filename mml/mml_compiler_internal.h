@@ -86,6 +86,18 @@ class CompileContext {
     return ticksOfLength_[dotted ? 1 : 0][lengthValue];
   }
 
+  // The length a note or rest takes: the one written, else the default (whose dot joins a
+  // written one). False when it lies outside 1..64 and the command is skipped.
+  bool ResolveLength(int32_t written, bool writtenDot, int32_t& lengthValue, bool& dotted) const {
+    lengthValue = written;
+    dotted = writtenDot;
+    if (lengthValue == kNoValue) {
+      lengthValue = defaultLength;
+      dotted = dotted || defaultDotted;
+    }
+    return lengthValue >= 1 && lengthValue <= 64;
+  }
+
   // Working state the dialects read and change directly.
   int32_t octave = 4;
   int32_t volume = 8;
