@@ -15,7 +15,7 @@
 #include "base/shift_jis.h"
 #include "editor/penna_editor.h"
 #include "editor/penna_event.h"
-#include "qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace kore {
 namespace {

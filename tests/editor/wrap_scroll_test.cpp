@@ -9,7 +9,7 @@
 #include <string>
 
 #include "editor/penna_editor.h"
-#include "qt_app.h"
+#include "tests/support/qt_app.h"
 
 namespace kore {
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
-// One QApplication for the whole test program (offscreen platform, set by the test runner).
+// Shared by every widget test program: one QApplication (offscreen unless the runner says
+// otherwise), created on first use. Fixtures whose members are widgets derive from WithQtApp.
 #include <QApplication>
 #include <cstdlib>
 
@@ -7,7 +8,7 @@ namespace kore::test {
 
 inline QApplication* EnsureQtApp() {
   static int argc = 1;
-  static char name[] = "test_editor";
+  static char name[] = "kore-test";
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
