@@ -1,0 +1,7 @@
+if(TARGET kore_views)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  kore_test_folder(views DEPS kore::views Qt6::Test ENV "QT_QPA_PLATFORM=offscreen")
+endif()
+if(TARGET test_views)
+  target_compile_definitions(test_views PRIVATE QT_NO_KEYWORDS)
+endif()
