@@ -15,7 +15,7 @@ std::unique_ptr<kore::CMMLDocument> MakeSong() {
   doc->NewSong(15, 480);
   const char* phrases[] = {"o4l8cdefgab>c<", "o3l8c<b>c d e f g a", "o5l8 v12 e d c d e e e4"};
   for (int32_t slot = 0; slot < 16; ++slot) {
-    if (!doc->tracks[slot].inUse) continue;
+    if (!doc->Track(slot).inUse) continue;
     std::string text = slot == 0 ? "t132" : "";
     for (int measure = 0; measure < 200; ++measure) {
       text += phrases[(slot + measure) % 3];
@@ -36,7 +36,7 @@ void BM_ExportSmf(benchmark::State& state) {
   kore::CMMLDocument& doc = Song();
   const int32_t format = static_cast<int32_t>(state.range(0));
   size_t bytes = 0, notes = 0;
-  for (int32_t slot = 0; slot < 16; ++slot) notes += doc.tracks[slot].events.size();
+  for (int32_t slot = 0; slot < 16; ++slot) notes += doc.Track(slot).events.size();
   for (auto _ : state) {
     kore::SmfExportRequest request = kore::MakeSmfExportRequest(doc, "unused.mid", format);
     std::vector<uint8_t> file = kore::BuildSmf(request);

@@ -64,7 +64,7 @@ CMMLDocument& LongSong() {
     auto* d = new CMMLDocument;
     d->NewSong(kTracks, 32);
     for (int32_t slot = 0; slot < kore::kTrackSlotCount; ++slot) {
-      if (d->tracks[slot].inUse) d->SetTrackText(slot, GenerateTrack(slot + 1, kRecordsPerTrack));
+      if (d->Track(slot).inUse) d->SetTrackText(slot, GenerateTrack(slot + 1, kRecordsPerTrack));
     }
     return d;
   }();
@@ -72,8 +72,8 @@ CMMLDocument& LongSong() {
 }
 
 void SetCounters(benchmark::State& state, const CMMLDocument& doc) {
-  state.counters["song_records"] = static_cast<double>(doc.songEvents.size());
-  state.counters["track_records"] = static_cast<double>(doc.tracks[kEditedSlot].events.size());
+  state.counters["song_records"] = static_cast<double>(doc.SongEvents().size());
+  state.counters["track_records"] = static_cast<double>(doc.Track(kEditedSlot).events.size());
 }
 
 // What a keystroke costs: store the text, compile the track, ReplaceTrack into the song list.
@@ -87,7 +87,7 @@ void BM_SetTextCompileReplace(benchmark::State& state) {
   for (auto _ : state) {
     doc.SetTrackText(kEditedSlot, flip ? b : a);
     flip = !flip;
-    benchmark::DoNotOptimize(doc.songEvents.size());
+    benchmark::DoNotOptimize(doc.SongEvents().size());
   }
   SetCounters(state, doc);
 }
@@ -96,7 +96,7 @@ BENCHMARK(BM_SetTextCompileReplace)->Unit(benchmark::kMillisecond);
 // The two halves separately, to see where the time goes.
 void BM_CompileOneTrack(benchmark::State& state) {
   CMMLDocument& doc = LongSong();
-  kore::CMMLCompiler compiler(doc.timeBase);
+  kore::CMMLCompiler compiler(doc.GetTimeBase());
   kore::MidiEventList events;
   kore::MmlStateList states;
   std::string_view text = doc.TrackText(kEditedSlot);
@@ -112,10 +112,12 @@ BENCHMARK(BM_CompileOneTrack)->Unit(benchmark::kMillisecond);
 
 void BM_ReplaceTrackOnly(benchmark::State& state) {
   CMMLDocument& doc = LongSong();
-  kore::MidiEventList& events = doc.tracks[kEditedSlot].events;
+  // Copies: the document's own lists change only through its operations.
+  kore::SongEventList songEvents = doc.SongEvents();
+  kore::MidiEventList events = doc.Track(kEditedSlot).events;
   for (auto _ : state) {
-    kore::ReplaceTrack(doc.songEvents, events, kEditedSlot);
-    benchmark::DoNotOptimize(doc.songEvents.size());
+    kore::ReplaceTrack(songEvents, events, kEditedSlot);
+    benchmark::DoNotOptimize(songEvents.size());
   }
   SetCounters(state, doc);
 }
@@ -126,7 +128,7 @@ void BM_CompileAllTracks(benchmark::State& state) {
   CMMLDocument& doc = LongSong();
   for (auto _ : state) {
     doc.CompileAllTracks();
-    benchmark::DoNotOptimize(doc.songEvents.size());
+    benchmark::DoNotOptimize(doc.SongEvents().size());
   }
   SetCounters(state, doc);
 }

@@ -101,14 +101,14 @@ void RunSongEvents(const EventsOptions& options) {
   const MidiEventList* list = nullptr;
   MidiEventList songList;
   if (options.wholeSong) {
-    songList = document->songEvents.ToVector();
+    songList = document->SongEvents().ToVector();
     list = &songList;
   } else {
-    int32_t slot = *options.trackOption ? options.track : document->trackOrder[0];
-    if (slot < 0 || slot >= kTrackSlotCount || !document->tracks[slot].inUse) {
+    int32_t slot = *options.trackOption ? options.track : document->TrackOrder()[0];
+    if (slot < 0 || slot >= kTrackSlotCount || !document->Track(slot).inUse) {
       Fail("slot " + std::to_string(slot) + " holds no track in " + options.songPath, 2);
     }
-    const CMMLTrack& track = document->tracks[slot];
+    const CMMLTrack& track = document->Track(slot);
     list = options.states ? &track.states : &track.events;
   }
   std::string out;

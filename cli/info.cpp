@@ -23,22 +23,22 @@ std::string Utf8(std::string_view sjis) { return SjisToUtf8Lossy(sjis); }
 
 nlohmann::ordered_json SongJson(const CMMLDocument& doc) {
   nlohmann::ordered_json j;
-  j["path"] = doc.path;
-  j["title"] = Utf8(doc.title);
-  j["source"] = Utf8(doc.source);
-  j["memo"] = Utf8(doc.memo);
-  j["timeBase"] = {{"ticksPerQuarter", doc.timeBase.ticksPerQuarter},
-                   {"beatsPerMeasure", doc.timeBase.beatsPerMeasure},
-                   {"beatUnit", doc.timeBase.beatUnit}};
+  j["path"] = doc.Path();
+  j["title"] = Utf8(doc.Title());
+  j["source"] = Utf8(doc.Source());
+  j["memo"] = Utf8(doc.Memo());
+  j["timeBase"] = {{"ticksPerQuarter", doc.GetTimeBase().ticksPerQuarter},
+                   {"beatsPerMeasure", doc.GetTimeBase().beatsPerMeasure},
+                   {"beatUnit", doc.GetTimeBase().beatUnit}};
   auto order = nlohmann::ordered_json::array();
-  for (int32_t slot : doc.trackOrder) {
+  for (int32_t slot : doc.TrackOrder()) {
     if (slot == -1) break;
     order.push_back(slot);
   }
   j["trackOrder"] = order;
   auto tracks = nlohmann::ordered_json::array();
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    const CMMLTrack& t = doc.tracks[slot];
+    const CMMLTrack& t = doc.Track(slot);
     if (!t.inUse) continue;
     int32_t characters = t.events.empty() ? 0 : t.events.back().value;
     tracks.push_back({{"slot", slot},
@@ -57,7 +57,7 @@ nlohmann::ordered_json SongJson(const CMMLDocument& doc) {
   }
   j["tracks"] = tracks;
   auto markers = nlohmann::ordered_json::array();
-  for (const MidiEvent& m : doc.markers) {
+  for (const MidiEvent& m : doc.Markers()) {
     char colour[16];
     std::snprintf(colour, sizeof colour, "#%06X", static_cast<unsigned>(m.value) & 0xFFFFFFu);
     markers.push_back({{"tick", m.tick}, {"colour", m.value}, {"colourHex", colour},

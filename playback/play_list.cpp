@@ -43,10 +43,10 @@ MidiEventList ExpandNoteOffs(const MidiEventList& songOrder) {
 
 PlaybackSong MakePlaybackSong(const CMMLDocument& document) {
   PlaybackSong song;
-  song.timeBase = document.timeBase;
-  song.events = document.songEvents.ToVector();
+  song.timeBase = document.GetTimeBase();
+  song.events = document.SongEvents().ToVector();
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    const CMMLTrack& track = document.tracks[slot];
+    const CMMLTrack& track = document.Track(slot);
     song.slots[slot] = static_cast<const TrackProperties&>(track);
     if (!track.events.empty()) song.songEnd = std::max(song.songEnd, track.events.back().tick);
   }

@@ -271,27 +271,27 @@ SmfExportRequest MakeSmfExportRequest(const CMMLDocument& document, std::string 
                                       int32_t format) {
   SmfExportRequest request;
   request.path = std::move(path);
-  request.title = document.title.empty() ? Sjis("無題") : document.title;
-  request.timeBase = document.timeBase;
+  request.title = document.Title().empty() ? Sjis("無題") : document.Title();
+  request.timeBase = document.GetTimeBase();
   request.format = format == 0 ? 0 : 1;
   for (int32_t t = 0; t < kTrackSlotCount; ++t) {
-    const CMMLTrack& track = document.tracks[t];
+    const CMMLTrack& track = document.Track(t);
     request.slots[t] = static_cast<const TrackProperties&>(track);
     request.trackEvents[t] = track.events;
     if (track.inUse) request.programs[t] = SmfProgramOf(track);
   }
-  if (request.format == 0) request.songEvents = document.songEvents.ToVector();
+  if (request.format == 0) request.songEvents = document.SongEvents().ToVector();
   return request;
 }
 
 std::string SuggestSmfExportPath(const CMMLDocument& document) {
-  if (document.path.empty()) {
-    if (document.title.empty()) return "NoTitle.mid";
-    std::string name = SjisToUtf8Lossy(document.title);
+  if (document.Path().empty()) {
+    if (document.Title().empty()) return "NoTitle.mid";
+    std::string name = SjisToUtf8Lossy(document.Title());
     std::replace(name.begin(), name.end(), '/', '_');  // a title is no folder
     return name + ".mid";
   }
-  return std::filesystem::path(document.path).replace_extension(".mid").string();
+  return std::filesystem::path(document.Path()).replace_extension(".mid").string();
 }
 
 }  // namespace kore

@@ -49,17 +49,17 @@ SongContent LoadedSong::View() const {
 
 SongContent ContentOf(const CMMLDocument& document) {
   SongContent content;
-  content.timeBase = document.timeBase;
-  content.title = document.title;
-  content.source = document.source;
-  content.memo = document.memo;
+  content.timeBase = document.GetTimeBase();
+  content.title = document.Title();
+  content.source = document.Source();
+  content.memo = document.Memo();
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    content.slots[slot] = static_cast<const TrackProperties&>(document.tracks[slot]);
-    content.texts[slot] = document.tracks[slot].Text();
+    content.slots[slot] = static_cast<const TrackProperties&>(document.Track(slot));
+    content.texts[slot] = document.Track(slot).Text();
   }
-  content.trackOrder = document.trackOrder;
+  content.trackOrder = document.TrackOrder();
   content.trackOrderRead = true;
-  content.markers = document.markers;
+  content.markers = document.Markers();
   return content;
 }
 

@@ -77,7 +77,7 @@ void CMMLTrack::ClearText() { std::memset(text_.get(), 0, kTrackTextBufferSize);
 // --- CMMLDocument: set-up and observers -------------------------------------------------------
 
 CMMLDocument::CMMLDocument(Notifier* notifier) : notifier_(notifier) {
-  trackOrder.fill(-1);
+  trackOrder_.fill(-1);
   NewSong(1, 32);
 }
 
@@ -95,27 +95,27 @@ void CMMLDocument::RemoveObserver(DocumentObserver* observer) {
 
 void CMMLDocument::NewSong(int32_t trackCount, int32_t ticksPerQuarter) {
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
-  path.clear();
-  title.clear();
-  source.clear();
-  memo.clear();
+  path_.clear();
+  title_.clear();
+  source_.clear();
+  memo_.clear();
   if (ticksPerQuarter < kMinTicksPerQuarter || ticksPerQuarter > kMaxTicksPerQuarter) {
     ticksPerQuarter = 32;
   }
-  timeBase = TimeBase{ticksPerQuarter, 4, 4};
-  compiler_.SetTimeBase(timeBase);
-  markers.clear();
-  songEvents.clear();
-  trackOrder.fill(-1);
+  timeBase_ = TimeBase{ticksPerQuarter, 4, 4};
+  compiler_.SetTimeBase(timeBase_);
+  markers_.clear();
+  songEvents_.clear();
+  trackOrder_.fill(-1);
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) ResetSlot(slot);
 
   trackCount = std::clamp(trackCount, 1, kMaxTracks);
   for (int32_t i = 0; i < trackCount; ++i) {
     int32_t slot = FindFreeSlot();
-    static_cast<TrackProperties&>(tracks[slot]) = TrackProperties::Fresh(slot);
+    static_cast<TrackProperties&>(tracks_[slot]) = TrackProperties::Fresh(slot);
     ListTrack(slot, i);
   }
-  currentTrack = trackOrder[0];
+  currentTrack_ = trackOrder_[0];
   CompileAllTracks();
   undoStack_.clear();
   redoStack_.clear();
@@ -129,11 +129,11 @@ void CMMLDocument::NewSong(int32_t trackCount, int32_t ticksPerQuarter) {
 
 void CMMLDocument::LoadSong(const SongContent& content, std::string newPath) {
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
-  title = content.title;
-  source = content.source;
-  memo = content.memo;
-  timeBase = IsValidTimeBase(content.timeBase) ? content.timeBase : TimeBase{};
-  compiler_.SetTimeBase(timeBase);
+  title_ = content.title;
+  source_ = content.source;
+  memo_ = content.memo;
+  timeBase_ = IsValidTimeBase(content.timeBase) ? content.timeBase : TimeBase{};
+  compiler_.SetTimeBase(timeBase_);
 
   // Markers by ascending tick; of several at one tick only the first in file order stays.
   const int32_t readCount = static_cast<int32_t>(content.markers.size());
@@ -143,19 +143,19 @@ void CMMLDocument::LoadSong(const SongContent& content, std::string newPath) {
     return content.markers[a].tick < content.markers[b].tick;
   });
   std::vector<int32_t> newPosition(readCount, 0);  // read index -> 1-based position, 0 dropped
-  markers.clear();
+  markers_.clear();
   for (int32_t index : byTick) {
     MidiEvent marker = content.markers[index];
     marker.kind = MidiEventKind::Marker;
     marker.tick = std::max(marker.tick, 0);
-    if (!markers.empty() && markers.back().tick == marker.tick) continue;
-    markers.push_back(std::move(marker));
-    newPosition[index] = static_cast<int32_t>(markers.size());
+    if (!markers_.empty() && markers_.back().tick == marker.tick) continue;
+    markers_.push_back(std::move(marker));
+    newPosition[index] = static_cast<int32_t>(markers_.size());
   }
 
   int32_t inUseCount = 0;
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    CMMLTrack& track = tracks[slot];
+    CMMLTrack& track = tracks_[slot];
     static_cast<TrackProperties&>(track) = content.slots[slot];
     track.inUse = track.inUse ? 1 : 0;
     if (track.instrument < 0 || track.instrument >= kInstrumentCount) track.instrument = 0;
@@ -178,7 +178,7 @@ void CMMLDocument::LoadSong(const SongContent& content, std::string newPath) {
     int32_t listed = 0;
     for (int32_t entry : content.trackOrder) {
       if (entry == -1) break;
-      if (!SlotInRange(entry) || !tracks[entry].inUse || seen[entry]) {
+      if (!SlotInRange(entry) || !tracks_[entry].inUse || seen[entry]) {
         keepOrder = false;
         break;
       }
@@ -187,28 +187,28 @@ void CMMLDocument::LoadSong(const SongContent& content, std::string newPath) {
     }
     keepOrder = keepOrder && listed == inUseCount;
   }
-  trackOrder.fill(-1);
+  trackOrder_.fill(-1);
   if (keepOrder) {
     std::copy(content.trackOrder.begin(), content.trackOrder.begin() + inUseCount,
-              trackOrder.begin());
+              trackOrder_.begin());
   } else {
     int32_t position = 0;
     for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-      if (tracks[slot].inUse) trackOrder[position++] = slot;
+      if (tracks_[slot].inUse) trackOrder_[position++] = slot;
     }
   }
   // A song always has a track, even when the file named none.
   if (inUseCount == 0) {
     int32_t slot = FindFreeSlot();
     ResetSlot(slot);
-    static_cast<TrackProperties&>(tracks[slot]) = TrackProperties::Fresh(slot);
-    trackOrder[0] = slot;
+    static_cast<TrackProperties&>(tracks_[slot]) = TrackProperties::Fresh(slot);
+    trackOrder_[0] = slot;
   }
-  currentTrack = trackOrder[0];
+  currentTrack_ = trackOrder_[0];
   CompileAllTracks();
   undoStack_.clear();
   redoStack_.clear();
-  path = std::move(newPath);
+  path_ = std::move(newPath);
   MarkSaved();
   ForEachObserver([](DocumentObserver& o) {
     o.SongReplaced();
@@ -219,22 +219,22 @@ void CMMLDocument::LoadSong(const SongContent& content, std::string newPath) {
 // --- slots and compiling ----------------------------------------------------------------------
 
 std::string_view CMMLDocument::TrackText(int32_t slot) const {
-  return SlotInRange(slot) ? tracks[slot].Text() : std::string_view{};
+  return SlotInRange(slot) ? tracks_[slot].Text() : std::string_view{};
 }
 
 int32_t CMMLDocument::SetTrackText(int32_t slot, std::string_view text) {
   if (!SlotInRange(slot)) return -1;
-  int32_t stored = static_cast<int32_t>(tracks[slot].StoreText(text));
+  int32_t stored = static_cast<int32_t>(tracks_[slot].StoreText(text));
   CompileTrack(slot);
   return stored;
 }
 
 int32_t CMMLDocument::CompileTrack(int32_t slot) {
   if (!SlotInRange(slot)) return -1;
-  CMMLTrack& track = tracks[slot];
+  CMMLTrack& track = tracks_[slot];
   if (track.inUse) {
     compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(slot), false);
-    ReplaceTrack(songEvents, track.events, slot);
+    ReplaceTrack(songEvents_, track.events, slot);
   } else {
     DropCompiled(slot);
   }
@@ -243,32 +243,32 @@ int32_t CMMLDocument::CompileTrack(int32_t slot) {
 }
 
 void CMMLDocument::CompileAllTracks() {
-  songEvents.clear();
+  songEvents_.clear();
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    CMMLTrack& track = tracks[slot];
+    CMMLTrack& track = tracks_[slot];
     if (!track.inUse) {
       track.events.clear();
       track.states.clear();
       continue;
     }
     compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(slot), false);
-    MergeTrack(songEvents, track.events, slot);
+    MergeTrack(songEvents_, track.events, slot);
   }
   ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });
 }
 
 void CMMLDocument::DropCompiled(int32_t slot) {
-  tracks[slot].events.clear();
-  tracks[slot].states.clear();
+  tracks_[slot].events.clear();
+  tracks_[slot].states.clear();
   MidiEventList none;
-  ReplaceTrack(songEvents, none, slot);
+  ReplaceTrack(songEvents_, none, slot);
 }
 
 int32_t CMMLDocument::StartTickOf(int32_t slot) const {
   if (!SlotInRange(slot)) return 0;
-  int32_t k = tracks[slot].startMarker;
+  int32_t k = tracks_[slot].startMarker;
   if (k < 1 || k > MarkerCount()) return 0;
-  return markers[k - 1].tick;
+  return markers_[k - 1].tick;
 }
 
 std::array<int32_t, kTrackSlotCount> CMMLDocument::StartTicks() const {
@@ -279,10 +279,10 @@ std::array<int32_t, kTrackSlotCount> CMMLDocument::StartTicks() const {
 
 void CMMLDocument::RecompileWhereStartChanged(const std::array<int32_t, kTrackSlotCount>& oldStarts) {
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    CMMLTrack& track = tracks[slot];
+    CMMLTrack& track = tracks_[slot];
     if (!track.inUse || StartTickOf(slot) == oldStarts[slot]) continue;
     compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(slot), false);
-    ReplaceTrack(songEvents, track.events, slot);
+    ReplaceTrack(songEvents_, track.events, slot);
   }
   ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });
 }
@@ -293,7 +293,7 @@ int32_t CMMLDocument::SetTrackProperties(int32_t slot, const TrackProperties& p)
   if (p.volume < 0 || p.volume > 127 || p.panpot < 0 || p.panpot > 127) return -1;
   if (p.startMarker < 0 || p.startMarker > MarkerCount()) return -1;
   if (p.channel < 0 || p.channel > 15) return -1;
-  CMMLTrack& track = tracks[slot];
+  CMMLTrack& track = tracks_[slot];
   bool startChanged = track.startMarker != p.startMarker;
   if (startChanged) ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
   track.instrument = p.instrument;
@@ -309,13 +309,13 @@ int32_t CMMLDocument::SetTrackProperties(int32_t slot, const TrackProperties& p)
 }
 
 void CMMLDocument::SetMuted(int32_t slot, bool muted) {
-  if (SlotInRange(slot)) tracks[slot].muted = muted ? 1 : 0;
+  if (SlotInRange(slot)) tracks_[slot].muted = muted ? 1 : 0;
 }
 
-// --- tracks -------------------------------------------------------------------------------------
+// --- tracks --------------------------------------------------------------------------------------
 
 void CMMLDocument::ResetSlot(int32_t slot) {
-  CMMLTrack& track = tracks[slot];
+  CMMLTrack& track = tracks_[slot];
   static_cast<TrackProperties&>(track) = TrackProperties::Fresh(slot);
   track.inUse = 0;
   track.ClearText();
@@ -325,20 +325,20 @@ void CMMLDocument::ResetSlot(int32_t slot) {
 
 int32_t CMMLDocument::FindFreeSlot() const {
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    if (slot != kReservedSlot && !tracks[slot].inUse) return slot;
+    if (slot != kReservedSlot && !tracks_[slot].inUse) return slot;
   }
   return -1;
 }
 
 int32_t CMMLDocument::TrackCount() const {
   int32_t count = 0;
-  while (count < kTrackSlotCount && trackOrder[count] != -1) ++count;
+  while (count < kTrackSlotCount && trackOrder_[count] != -1) ++count;
   return count;
 }
 
 int32_t CMMLDocument::TabPositionOf(int32_t slot) const {
   for (int32_t i = 0; i < TrackCount(); ++i) {
-    if (trackOrder[i] == slot) return i;
+    if (trackOrder_[i] == slot) return i;
   }
   return -1;
 }
@@ -347,43 +347,37 @@ void CMMLDocument::ListTrack(int32_t slot, int32_t tabPosition) {
   int32_t count = TrackCount();
   if (count >= kTrackSlotCount) return;
   tabPosition = std::clamp(tabPosition, 0, count);
-  std::copy_backward(trackOrder.begin() + tabPosition, trackOrder.begin() + count,
-                     trackOrder.begin() + count + 1);
-  trackOrder[tabPosition] = slot;
+  std::copy_backward(trackOrder_.begin() + tabPosition, trackOrder_.begin() + count,
+                     trackOrder_.begin() + count + 1);
+  trackOrder_[tabPosition] = slot;
 }
 
 int32_t CMMLDocument::UnlistTrack(int32_t slot) {
   int32_t position = TabPositionOf(slot);
   if (position < 0) return -1;
-  std::copy(trackOrder.begin() + position + 1, trackOrder.end(), trackOrder.begin() + position);
-  trackOrder[kTrackSlotCount - 1] = -1;
+  std::copy(trackOrder_.begin() + position + 1, trackOrder_.end(), trackOrder_.begin() + position);
+  trackOrder_[kTrackSlotCount - 1] = -1;
   return position;
 }
 
 void CMMLDocument::SetCurrentTrack(int32_t slot) {
   if (!SlotInRange(slot)) return;
-  currentTrack = slot;
+  currentTrack_ = slot;
   ForEachObserver([slot](DocumentObserver& o) {
     o.CurrentTrackChanged(slot);
     o.CaptionChanged();
   });
 }
 
-int32_t CMMLDocument::AddTrack(bool restore, int32_t slot) {
-  if (restore) {
-    if (!SlotInRange(slot) || tracks[slot].inUse) return -1;
-    ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
-    RestoreTrack(slot, TrackCount());
-    return slot;
-  }
-  slot = FindFreeSlot();
+int32_t CMMLDocument::AddTrack() {
+  int32_t slot = FindFreeSlot();
   if (slot < 0) {
     NotifyUser(notifier_, NotifySeverity::Warning, Sjis("これ以上トラックを追加できません"));
     return -1;
   }
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
   ResetSlot(slot);
-  static_cast<TrackProperties&>(tracks[slot]) = TrackProperties::Fresh(slot);
+  static_cast<TrackProperties&>(tracks_[slot]) = TrackProperties::Fresh(slot);
   int32_t position = TrackCount();
   ListTrack(slot, position);
   CompileTrack(slot);
@@ -400,7 +394,7 @@ int32_t CMMLDocument::AddTrack(bool restore, int32_t slot) {
 }
 
 void CMMLDocument::RestoreTrack(int32_t slot, int32_t tabPosition) {
-  CMMLTrack& track = tracks[slot];
+  CMMLTrack& track = tracks_[slot];
   track.inUse = 1;
   if (track.startMarker < 0 || track.startMarker > MarkerCount()) track.startMarker = 0;
   ListTrack(slot, tabPosition);
@@ -413,19 +407,19 @@ void CMMLDocument::RestoreTrack(int32_t slot, int32_t tabPosition) {
   SetCurrentTrack(slot);
 }
 
-int32_t CMMLDocument::DeleteTrack(int32_t slot, bool restore) {
-  if (!SlotInRange(slot) || !tracks[slot].inUse) return -1;
+int32_t CMMLDocument::DeleteTrack(int32_t slot) {
+  if (!SlotInRange(slot) || !tracks_[slot].inUse) return -1;
   UndoRecord record;
   record.kind = UndoKind::TrackDeleted;
   record.slot = slot;
   int32_t focus = RemoveTrack(slot, record);
-  if (!restore) Push(std::move(record));
+  Push(std::move(record));
   return focus;
 }
 
 int32_t CMMLDocument::RemoveTrack(int32_t slot, UndoRecord& record) {
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
-  CMMLTrack& track = tracks[slot];
+  CMMLTrack& track = tracks_[slot];
   // The slot may be handed out again before an undo needs it back.
   TrackProperties kept = track;
   record.deletedProperties = std::make_shared<const TrackProperties>(std::move(kept));
@@ -440,7 +434,7 @@ int32_t CMMLDocument::RemoveTrack(int32_t slot, UndoRecord& record) {
     // A song always has at least one track.
     int32_t fresh = FindFreeSlot();
     ResetSlot(fresh);
-    static_cast<TrackProperties&>(tracks[fresh]) = TrackProperties::Fresh(fresh);
+    static_cast<TrackProperties&>(tracks_[fresh]) = TrackProperties::Fresh(fresh);
     ListTrack(fresh, 0);
     CompileTrack(fresh);
     ForEachObserver([fresh](DocumentObserver& o) {
@@ -450,10 +444,32 @@ int32_t CMMLDocument::RemoveTrack(int32_t slot, UndoRecord& record) {
     record.freshSlot = fresh;
   }
   int32_t count = TrackCount();
-  int32_t focus = trackOrder[std::min(std::max(record.tabPosition, 0), count - 1)];
+  int32_t focus = trackOrder_[std::min(std::max(record.tabPosition, 0), count - 1)];
   SetCurrentTrack(focus);
   ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });
   return focus;
+}
+
+// --- song texts -------------------------------------------------------------------------------
+
+const CMMLTrack& CMMLDocument::Track(int32_t slot) const {
+  if (SlotInRange(slot)) return tracks_[slot];
+  static const CMMLTrack kNoTrack;  // not in use, empty
+  return kNoTrack;
+}
+
+void CMMLDocument::SetPath(std::string path) {
+  path_ = std::move(path);
+  ForEachObserver([](DocumentObserver& o) { o.CaptionChanged(); });
+}
+
+void CMMLDocument::SetSongTexts(std::string title, std::string source, std::string memo) {
+  if (title == title_ && source == source_ && memo == memo_) return;
+  title_ = std::move(title);
+  source_ = std::move(source);
+  memo_ = std::move(memo);
+  dirty_ = true;
+  ForEachObserver([](DocumentObserver& o) { o.CaptionChanged(); });
 }
 
 // --- modified state and caption ---------------------------------------------------------------
@@ -475,17 +491,17 @@ void CMMLDocument::MarkSaved() {
 std::string CMMLDocument::CaptionText(std::string_view appTitle) const {
   std::string caption(appTitle);
   caption += " - ";
-  if (path.empty()) {
+  if (path_.empty()) {
     caption += Sjis("(無題)");
   } else {
-    size_t slash = path.find_last_of('/');
-    caption += Utf8ToSjisLossy(slash == std::string::npos ? path : path.substr(slash + 1));
+    size_t slash = path_.find_last_of('/');
+    caption += Utf8ToSjisLossy(slash == std::string::npos ? path_ : path_.substr(slash + 1));
   }
   if (IsModified()) caption += Sjis("(更新)");
   caption += " [";
-  caption += title;
+  caption += title_;
   caption += "] - ";
-  if (SlotInRange(currentTrack)) caption += tracks[currentTrack].name;
+  if (SlotInRange(currentTrack_)) caption += tracks_[currentTrack_].name;
   return caption;
 }
 
@@ -496,17 +512,17 @@ int32_t CMMLDocument::SetTimeBase(int32_t ticksPerQuarter, int32_t beatsPerMeasu
   TimeBase next{ticksPerQuarter, beatsPerMeasure, beatUnit};
   if (!IsValidTimeBase(next)) return -1;
   // Refuse a change that would push a marker past the tick range rather than wrap it.
-  double ratio = static_cast<double>(ticksPerQuarter) / timeBase.ticksPerQuarter;
-  for (const MidiEvent& marker : markers) {
+  double ratio = static_cast<double>(ticksPerQuarter) / timeBase_.ticksPerQuarter;
+  for (const MidiEvent& marker : markers_) {
     if (marker.tick * ratio + 0.5 > static_cast<double>(INT32_MAX)) return -1;
   }
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
-  if (ticksPerQuarter != timeBase.ticksPerQuarter) {
-    RescaleTicks(markers, timeBase.ticksPerQuarter, ticksPerQuarter);
+  if (ticksPerQuarter != timeBase_.ticksPerQuarter) {
+    RescaleTicks(markers_, timeBase_.ticksPerQuarter, ticksPerQuarter);
   }
-  if (!(next == timeBase)) dirty_ = true;
-  timeBase = next;
-  compiler_.SetTimeBase(timeBase);
+  if (!(next == timeBase_)) dirty_ = true;
+  timeBase_ = next;
+  compiler_.SetTimeBase(timeBase_);
   CompileAllTracks();
   ForEachObserver([](DocumentObserver& o) { o.CaptionChanged(); });
   return 0;

@@ -68,9 +68,7 @@ class CMMLTrack : public TrackProperties {
 
   // The MML text: the buffer's bytes up to the first NUL (at most 1,048,575 bytes).
   std::string_view Text() const;
-  // The raw buffer of kTrackTextBufferSize bytes, for writers that fill it in place. Keep a NUL
-  // inside it; recompile the slot afterwards (CMMLDocument::CompileTrack).
-  char* TextBuffer() { return text_.get(); }
+  // The raw buffer of kTrackTextBufferSize bytes; the text ends at its first NUL.
   const char* TextBuffer() const { return text_.get(); }
 
   MidiEventList events;  // compiled track records (derived, never saved)
@@ -124,7 +122,7 @@ class DocumentObserver {
   virtual void RefreshViews() {}
   // Something the caption shows may have changed (CMMLDocument::CaptionText).
   virtual void CaptionChanged() {}
-  // The slot got a tab (at trackOrder position `tabPosition`) or lost its tab.
+  // The slot got a tab (at TrackOrder() position `tabPosition`) or lost its tab.
   virtual void TrackShown(int32_t slot, int32_t tabPosition) { (void)slot, (void)tabPosition; }
   virtual void TrackHidden(int32_t slot) { (void)slot; }
   // The slot's text or view state was replaced from the document side (new track, restore,
@@ -182,7 +180,7 @@ class CMMLDocument {
   // this is a user change (SetModified). Returns the bytes stored, -1 for a slot out of range.
   int32_t SetTrackText(int32_t slot, std::string_view text);
   // Recompiles one slot from its buffer; an in-use slot's records then replace its old ones in
-  // songEvents, a slot not in use is dropped from it. -1 for a slot out of range.
+  // SongEvents(), a slot not in use is dropped from it. -1 for a slot out of range.
   int32_t CompileTrack(int32_t slot);
   void CompileAllTracks();
   // The tick the slot's MML starts at: its startMarker's tick, 0 when out of range.
@@ -193,32 +191,33 @@ class CMMLDocument {
   int32_t SetTrackProperties(int32_t slot, const TrackProperties& properties);
   void SetMuted(int32_t slot, bool muted);
 
-  // Returns the new slot, or -1 (message "これ以上トラックを追加できません", nothing changes).
-  // With restore, `slot` names the kept slot that becomes in use again (undo and redo).
-  int32_t AddTrack(bool restore = false, int32_t slot = -1);
+  // The user adds a track: returns the new slot, or -1 (message "これ以上トラックを追加できません",
+  // nothing changes). Recorded for undo; the new track becomes current.
+  int32_t AddTrack();
   // Returns the slot whose tab takes the focus (also made current): the tab now at the deleted
   // tab's position, or the last tab. Deleting the last track creates a fresh one. -1 when the
-  // slot is out of range or not in use.
-  int32_t DeleteTrack(int32_t slot, bool restore = false);
-  // Number of tracks in trackOrder.
+  // slot is out of range or not in use. Recorded for undo.
+  int32_t DeleteTrack(int32_t slot);
+  // Number of tracks in TrackOrder().
   int32_t TrackCount() const;
-  // Position of the slot in trackOrder, -1 when not listed.
+  // Position of the slot in TrackOrder(), -1 when not listed.
   int32_t TabPositionOf(int32_t slot) const;
   // Slots outside 0..15 are ignored.
   void SetCurrentTrack(int32_t slot);
 
   // --- markers ------------------------------------------------------------------------------
-  int32_t MarkerCount() const { return static_cast<int32_t>(markers.size()); }
+  const MidiEventList& Markers() const { return markers_; }  // Marker records sorted by tick
+  int32_t MarkerCount() const { return static_cast<int32_t>(markers_.size()); }
   // k = 0: the song-start marker; 1..MarkerCount(): a copy of marker k. Returns false otherwise.
   bool GetMarker(int32_t k, MidiEvent& marker) const;
+  // Each of these is recorded for undo.
   // Returns the new marker's 1-based position, or -1 for a negative tick.
-  int32_t AddMarker(int32_t tick, std::string_view name, int32_t colour, bool restore = false);
+  int32_t AddMarker(int32_t tick, std::string_view name, int32_t colour);
   // Returns 0, or -1 (no-op) when k is not 1..MarkerCount().
-  int32_t DeleteMarker(int32_t k, bool restore = false);
+  int32_t DeleteMarker(int32_t k);
   // Returns the marker's new position, or -1 when k is out of range or the tick negative.
   // Tracks that started at the marker keep starting at it.
-  int32_t UpdateMarker(int32_t k, int32_t tick, std::string_view name, int32_t colour,
-                       bool restore = false);
+  int32_t UpdateMarker(int32_t k, int32_t tick, std::string_view name, int32_t colour);
 
   // --- time base ----------------------------------------------------------------------------
   // Refuses (-1, nothing changes) a time base IsValidTimeBase rejects. Otherwise stops
@@ -246,17 +245,24 @@ class CMMLDocument {
   // "<appTitle> - <file name or (無題)>[(更新)] [<title>] - <current track name>", Shift-JIS.
   std::string CaptionText(std::string_view appTitle) const;
 
-  // --- the song, as documented; change it through the operations above ------------------------
-  std::string path;  // file-system path; empty for an untitled song
-  std::string title;
-  std::string source;
-  std::string memo;
-  TimeBase timeBase;
-  SongEventList songEvents;
-  std::array<CMMLTrack, kTrackSlotCount> tracks;
-  std::array<int32_t, kTrackSlotCount> trackOrder;  // -1 terminated when fewer than 16
-  int32_t currentTrack = 0;
-  MidiEventList markers;  // Marker records sorted by tick
+  // --- the song, read-only; every change goes through the operations above -------------------
+  // File-system path; empty for an untitled song.
+  const std::string& Path() const { return path_; }
+  // Naming the song after a save or save-as; notifies the caption, leaves the modified state.
+  void SetPath(std::string path);
+  const std::string& Title() const { return title_; }
+  const std::string& Source() const { return source_; }
+  const std::string& Memo() const { return memo_; }
+  // The song information dialog: marks the song modified when a text changed.
+  void SetSongTexts(std::string title, std::string source, std::string memo);
+  const TimeBase& GetTimeBase() const { return timeBase_; }
+  // Every in-use track's records merged in tick order.
+  const SongEventList& SongEvents() const { return songEvents_; }
+  // Slot 0..15; any other slot gives an empty slot that is not in use.
+  const CMMLTrack& Track(int32_t slot) const;
+  // The slots in tab order, -1 terminated when fewer than 16.
+  const std::array<int32_t, kTrackSlotCount>& TrackOrder() const { return trackOrder_; }
+  int32_t CurrentTrack() const { return currentTrack_; }
 
  private:
   template <typename F>
@@ -291,6 +297,17 @@ class CMMLDocument {
   std::vector<UndoRecord> redoStack_;
   int32_t savedEditNumber_ = 0;
   bool dirty_ = false;
+
+  std::string path_;
+  std::string title_;
+  std::string source_;
+  std::string memo_;
+  TimeBase timeBase_;
+  SongEventList songEvents_;
+  std::array<CMMLTrack, kTrackSlotCount> tracks_;
+  std::array<int32_t, kTrackSlotCount> trackOrder_;
+  int32_t currentTrack_ = 0;
+  MidiEventList markers_;
 };
 
 }  // namespace kore

@@ -21,7 +21,7 @@ MidiEvent MakeMarker(int32_t tick, std::string_view name, int32_t colour) {
 
 std::string NewMarkerName() { return Sjis("新規マーカー"); }
 
-// --- markers ------------------------------------------------------------------------------------
+// --- markers_ ------------------------------------------------------------------------------------
 
 bool CMMLDocument::GetMarker(int32_t k, MidiEvent& marker) const {
   if (k == 0) {
@@ -29,15 +29,15 @@ bool CMMLDocument::GetMarker(int32_t k, MidiEvent& marker) const {
     return true;
   }
   if (k < 1 || k > MarkerCount()) return false;
-  marker = markers[k - 1];
+  marker = markers_[k - 1];
   return true;
 }
 
 void CMMLDocument::InsertMarkerAt(int32_t k, const MidiEvent& marker) {
   k = std::clamp(k, 1, MarkerCount() + 1);
-  markers.insert(markers.begin() + (k - 1), marker);
+  markers_.insert(markers_.begin() + (k - 1), marker);
   // Every slot, in use or not, keeps naming the marker it named before.
-  for (CMMLTrack& track : tracks) {
+  for (CMMLTrack& track : tracks_) {
     if (track.startMarker >= k) ++track.startMarker;
   }
 }
@@ -45,16 +45,16 @@ void CMMLDocument::InsertMarkerAt(int32_t k, const MidiEvent& marker) {
 int32_t CMMLDocument::InsertMarker(const MidiEvent& marker) {
   // Before the first marker at the same or a later tick.
   int32_t index = 0;
-  while (index < MarkerCount() && marker.tick > markers[index].tick) ++index;
+  while (index < MarkerCount() && marker.tick > markers_[index].tick) ++index;
   InsertMarkerAt(index + 1, marker);
   return index + 1;
 }
 
 void CMMLDocument::EraseMarker(int32_t k, std::vector<int32_t>* startingSlots) {
-  markers.erase(markers.begin() + (k - 1));
+  markers_.erase(markers_.begin() + (k - 1));
   if (startingSlots) startingSlots->clear();
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    int32_t& start = tracks[slot].startMarker;
+    int32_t& start = tracks_[slot].startMarker;
     if (start == k) {
       start = 0;
       if (startingSlots) startingSlots->push_back(slot);
@@ -65,58 +65,55 @@ void CMMLDocument::EraseMarker(int32_t k, std::vector<int32_t>* startingSlots) {
 }
 
 void CMMLDocument::PointSlotsAt(const std::vector<int32_t>& slots, int32_t k) {
-  for (int32_t slot : slots) tracks[slot].startMarker = k;
+  for (int32_t slot : slots) tracks_[slot].startMarker = k;
 }
 
-int32_t CMMLDocument::AddMarker(int32_t tick, std::string_view name, int32_t colour,
-                                bool restore) {
+int32_t CMMLDocument::AddMarker(int32_t tick, std::string_view name, int32_t colour) {
   if (tick < 0) return -1;
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
   auto oldStarts = StartTicks();
   MidiEvent marker = MakeMarker(tick, name, colour);
   int32_t k = InsertMarker(marker);
   RecompileWhereStartChanged(oldStarts);
-  if (!restore) {
-    UndoRecord record;
-    record.kind = UndoKind::MarkerAdded;
-    record.position = k;
-    record.marker = std::move(marker);
-    Push(std::move(record));
-  }
+  UndoRecord record;
+  record.kind = UndoKind::MarkerAdded;
+  record.position = k;
+  record.marker = std::move(marker);
+  Push(std::move(record));
   return k;
 }
 
-int32_t CMMLDocument::DeleteMarker(int32_t k, bool restore) {
+int32_t CMMLDocument::DeleteMarker(int32_t k) {
   if (k < 1 || k > MarkerCount()) return -1;
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
   auto oldStarts = StartTicks();
   UndoRecord record;
   record.kind = UndoKind::MarkerDeleted;
   record.position = k;
-  record.marker = markers[k - 1];
+  record.marker = markers_[k - 1];
   EraseMarker(k, &record.startingSlots);
   RecompileWhereStartChanged(oldStarts);
-  if (!restore) Push(std::move(record));
+  Push(std::move(record));
   return 0;
 }
 
 int32_t CMMLDocument::UpdateMarker(int32_t k, int32_t tick, std::string_view name,
-                                   int32_t colour, bool restore) {
+                                   int32_t colour) {
   if (k < 1 || k > MarkerCount() || tick < 0) return -1;
   ForEachObserver([](DocumentObserver& o) { o.StopPlayback(); });
   auto oldStarts = StartTicks();
   UndoRecord record;
   record.kind = UndoKind::MarkerChanged;
   record.position = k;
-  record.marker = markers[k - 1];
+  record.marker = markers_[k - 1];
   record.newMarker = MakeMarker(tick, name, colour);
   EraseMarker(k, &record.startingSlots);
   record.newPosition = InsertMarker(record.newMarker);
-  // Renaming or moving a marker must not silently move the tracks that start at it.
+  // Renaming or moving a marker must not silently move the tracks_ that start at it.
   PointSlotsAt(record.startingSlots, record.newPosition);
   RecompileWhereStartChanged(oldStarts);
   int32_t position = record.newPosition;
-  if (!restore) Push(std::move(record));
+  Push(std::move(record));
   return position;
 }
 
@@ -168,9 +165,9 @@ bool CMMLDocument::Redo() {
 }
 
 void CMMLDocument::DiscardFreshTrack(int32_t freshSlot) {
-  if (freshSlot < 0 || !tracks[freshSlot].inUse) return;
+  if (freshSlot < 0 || !tracks_[freshSlot].inUse) return;
   UnlistTrack(freshSlot);
-  tracks[freshSlot].inUse = 0;
+  tracks_[freshSlot].inUse = 0;
   DropCompiled(freshSlot);
   ForEachObserver([freshSlot](DocumentObserver& o) { o.TrackHidden(freshSlot); });
 }
@@ -180,11 +177,11 @@ void CMMLDocument::RestoreDeletedTrack(const UndoRecord& record) {
   // The fresh track made when this one was the last goes first: it may occupy the same slot.
   DiscardFreshTrack(record.freshSlot);
   int32_t slot = record.slot;
-  if (tracks[slot].inUse) return;
+  if (tracks_[slot].inUse) return;
   if (record.deletedProperties) {
-    static_cast<TrackProperties&>(tracks[slot]) = *record.deletedProperties;
+    static_cast<TrackProperties&>(tracks_[slot]) = *record.deletedProperties;
   }
-  if (record.deletedText) tracks[slot].StoreText(*record.deletedText);
+  if (record.deletedText) tracks_[slot].StoreText(*record.deletedText);
   RestoreTrack(slot, record.tabPosition);
 }
 
@@ -192,7 +189,7 @@ void CMMLDocument::ApplyUndo(UndoRecord& record) {
   auto oldStarts = StartTicks();
   switch (record.kind) {
     case UndoKind::TrackAdded:
-      if (tracks[record.slot].inUse) RemoveTrack(record.slot, record);
+      if (tracks_[record.slot].inUse) RemoveTrack(record.slot, record);
       return;
     case UndoKind::TrackDeleted:
       RestoreDeletedTrack(record);
@@ -228,7 +225,7 @@ void CMMLDocument::ApplyRedo(UndoRecord& record) {
       RestoreDeletedTrack(record);
       return;
     case UndoKind::TrackDeleted:
-      if (tracks[record.slot].inUse) RemoveTrack(record.slot, record);
+      if (tracks_[record.slot].inUse) RemoveTrack(record.slot, record);
       return;
     case UndoKind::TextChanged:
       SetCurrentTrack(record.slot);

@@ -113,7 +113,7 @@ TEST(SmfImportSongTest, TracksFromTheConvertedTexts) {
 
   CMMLDocument doc;
   LoadIntoDocument(song, doc, SmfImportSongPath("/music/a.mid"));
-  EXPECT_EQ(doc.path, "/music/a.mml");
+  EXPECT_EQ(doc.Path(), "/music/a.mml");
   EXPECT_EQ(doc.TrackCount(), 3);
   EXPECT_EQ(doc.TrackText(1), "d4");
   EXPECT_FALSE(doc.IsModified());

@@ -284,9 +284,9 @@ TEST(SmfExportNamesTest, SuggestedPath) {
   CMMLDocument doc;
   doc.NewSong(1, 32);
   EXPECT_EQ(SuggestSmfExportPath(doc), "NoTitle.mid");
-  doc.title = Sjis("曲/名");
+  doc.SetSongTexts(Sjis("曲/名"), "", "");
   EXPECT_EQ(SuggestSmfExportPath(doc), "曲_名.mid");
-  doc.path = "/home/u/songs/a.b.mml";
+  doc.SetPath("/home/u/songs/a.b.mml");
   EXPECT_EQ(SuggestSmfExportPath(doc), "/home/u/songs/a.b.mid");
   SmfExportRequest request = MakeSmfExportRequest(doc, "x.mid", 7);
   EXPECT_EQ(request.format, 1);

@@ -15,16 +15,16 @@ TEST(DocumentUndoTracks, UndoAndRedoOfAnAddedTrack) {
   int32_t slot = doc.AddTrack();
   doc.SetTrackText(slot, "c4");
   ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(doc.tracks[slot].inUse, 0);
+  EXPECT_EQ(doc.Track(slot).inUse, 0);
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1}));
   EXPECT_TRUE(SongRecordsOf(doc, slot).empty());
   EXPECT_TRUE(doc.CanRedo());
   ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(doc.tracks[slot].inUse, 1);
+  EXPECT_EQ(doc.Track(slot).inUse, 1);
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2}));
   EXPECT_EQ(doc.TrackText(slot), "c4");
   EXPECT_EQ(FirstNoteTick(doc, slot), 0);
-  EXPECT_EQ(SongRecordsOf(doc, slot).size(), doc.tracks[slot].events.size());
+  EXPECT_EQ(SongRecordsOf(doc, slot).size(), doc.Track(slot).events.size());
   EXPECT_FALSE(doc.Redo());
 }
 
@@ -36,17 +36,17 @@ TEST(DocumentUndoTracks, UndoOfADeleteRestoresTheTabAtItsPlace) {
   ASSERT_TRUE(doc.Undo());
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2, 3}));
   EXPECT_EQ(doc.TrackText(1), "e4");
-  EXPECT_EQ(doc.currentTrack, 1);
+  EXPECT_EQ(doc.CurrentTrack(), 1);
   ASSERT_TRUE(doc.Redo());
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 2, 3}));
-  EXPECT_EQ(doc.tracks[1].inUse, 0);
+  EXPECT_EQ(doc.Track(1).inUse, 0);
 }
 
 TEST(DocumentUndoTracks, UndoOfADeleteSurvivesTheSlotBeingHandedOutAgain) {
   CMMLDocument doc;
   doc.NewSong(2, 32);
   doc.SetTrackText(0, "o5c4");
-  TrackProperties p = doc.tracks[0];
+  TrackProperties p = doc.Track(0);
   p.name = "Melody";
   p.instrument = 3;
   doc.SetTrackProperties(0, p);
@@ -56,14 +56,14 @@ TEST(DocumentUndoTracks, UndoOfADeleteSurvivesTheSlotBeingHandedOutAgain) {
   ASSERT_TRUE(doc.Undo());  // removes the new track
   ASSERT_TRUE(doc.Undo());  // brings back the deleted one with its own text
   EXPECT_EQ(doc.TrackText(0), "o5c4");
-  EXPECT_EQ(doc.tracks[0].name, "Melody");
-  EXPECT_EQ(doc.tracks[0].instrument, 3);
+  EXPECT_EQ(doc.Track(0).name, "Melody");
+  EXPECT_EQ(doc.Track(0).instrument, 3);
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1}));
   // And redoing the add gives the added track its own text again.
   ASSERT_TRUE(doc.Redo());
   ASSERT_TRUE(doc.Redo());
   EXPECT_EQ(doc.TrackText(0), "r1");
-  EXPECT_EQ(doc.tracks[0].name, "Track1");
+  EXPECT_EQ(doc.Track(0).name, "Track1");
 }
 
 TEST(DocumentUndoTracks, UndoOfDeletingTheOnlyTrackRemovesTheFreshOne) {
@@ -90,7 +90,7 @@ TEST(DocumentUndoTracks, FreshTrackInAnotherSlotIsRemovedOnUndo) {
   doc.DeleteTrack(2);  // fresh track in slot 0
   ASSERT_TRUE(doc.Undo());
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{2}));
-  EXPECT_EQ(doc.tracks[0].inUse, 0);
+  EXPECT_EQ(doc.Track(0).inUse, 0);
   ASSERT_TRUE(doc.Undo());
   ASSERT_TRUE(doc.Undo());
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2}));
@@ -103,25 +103,25 @@ TEST(DocumentUndoMarkers, DeletedMarkerComesBackWithItsTracks) {
   doc.AddMarker(64, "A", 1);
   doc.AddMarker(128, "B", 2);
   doc.SetTrackText(0, "c4");
-  TrackProperties p = doc.tracks[0];
+  TrackProperties p = doc.Track(0);
   p.startMarker = 1;
   doc.SetTrackProperties(0, p);
-  p = doc.tracks[1];
+  p = doc.Track(1);
   p.startMarker = 2;
   doc.SetTrackProperties(1, p);
 
   doc.DeleteMarker(1);
-  EXPECT_EQ(doc.tracks[0].startMarker, 0);
-  EXPECT_EQ(doc.tracks[1].startMarker, 1);
+  EXPECT_EQ(doc.Track(0).startMarker, 0);
+  EXPECT_EQ(doc.Track(1).startMarker, 1);
   ASSERT_TRUE(doc.Undo());
   EXPECT_EQ(doc.MarkerCount(), 2);
-  EXPECT_EQ(doc.markers[0].text, "A");
-  EXPECT_EQ(doc.tracks[0].startMarker, 1);
-  EXPECT_EQ(doc.tracks[1].startMarker, 2);
+  EXPECT_EQ(doc.Markers()[0].text, "A");
+  EXPECT_EQ(doc.Track(0).startMarker, 1);
+  EXPECT_EQ(doc.Track(1).startMarker, 2);
   EXPECT_EQ(FirstNoteTick(doc, 0), 64);
   ASSERT_TRUE(doc.Redo());
   EXPECT_EQ(doc.MarkerCount(), 1);
-  EXPECT_EQ(doc.tracks[0].startMarker, 0);
+  EXPECT_EQ(doc.Track(0).startMarker, 0);
   EXPECT_EQ(FirstNoteTick(doc, 0), 0);
 }
 
@@ -130,28 +130,28 @@ TEST(DocumentUndoMarkers, AddAndUpdateUndoAndRedo) {
   doc.NewSong(1, 32);
   doc.SetTrackText(0, "c4");
   doc.AddMarker(100, "A", 1);
-  TrackProperties p = doc.tracks[0];
+  TrackProperties p = doc.Track(0);
   p.startMarker = 1;
   doc.SetTrackProperties(0, p);
   doc.AddMarker(50, "early", 2);  // A becomes 2
-  EXPECT_EQ(doc.tracks[0].startMarker, 2);
+  EXPECT_EQ(doc.Track(0).startMarker, 2);
   doc.UpdateMarker(2, 10, "A moved", 3);  // A becomes 1
-  EXPECT_EQ(doc.tracks[0].startMarker, 1);
+  EXPECT_EQ(doc.Track(0).startMarker, 1);
   EXPECT_EQ(FirstNoteTick(doc, 0), 10);
 
   ASSERT_TRUE(doc.Undo());  // update
-  EXPECT_EQ(doc.markers[1].text, "A");
-  EXPECT_EQ(doc.markers[1].tick, 100);
-  EXPECT_EQ(doc.tracks[0].startMarker, 2);
+  EXPECT_EQ(doc.Markers()[1].text, "A");
+  EXPECT_EQ(doc.Markers()[1].tick, 100);
+  EXPECT_EQ(doc.Track(0).startMarker, 2);
   EXPECT_EQ(FirstNoteTick(doc, 0), 100);
   ASSERT_TRUE(doc.Undo());  // add "early"
   EXPECT_EQ(doc.MarkerCount(), 1);
-  EXPECT_EQ(doc.tracks[0].startMarker, 1);
+  EXPECT_EQ(doc.Track(0).startMarker, 1);
   ASSERT_TRUE(doc.Redo());
   ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(doc.markers[0].text, "A moved");
-  EXPECT_EQ(doc.markers[1].text, "early");
-  EXPECT_EQ(doc.tracks[0].startMarker, 1);
+  EXPECT_EQ(doc.Markers()[0].text, "A moved");
+  EXPECT_EQ(doc.Markers()[1].text, "early");
+  EXPECT_EQ(doc.Track(0).startMarker, 1);
   EXPECT_EQ(FirstNoteTick(doc, 0), 10);
 }
 
@@ -185,11 +185,11 @@ TEST(DocumentHistory, TextEditsGoThroughTheEditorHooks) {
   ASSERT_EQ(doc.UndoStack().back().kind, UndoKind::TextChanged);
   doc.Undo();
   EXPECT_TRUE(observer.Saw("undo-text 2"));
-  EXPECT_EQ(doc.currentTrack, 2);
+  EXPECT_EQ(doc.CurrentTrack(), 2);
   doc.SetCurrentTrack(1);
   doc.Redo();
   EXPECT_TRUE(observer.Saw("redo-text 2"));
-  EXPECT_EQ(doc.currentTrack, 2);
+  EXPECT_EQ(doc.CurrentTrack(), 2);
   doc.RecordTextEdit(16);  // ignored
   EXPECT_EQ(doc.EditNumber(), 1);
   doc.RemoveObserver(&observer);

@@ -25,10 +25,10 @@ SongState Capture(const CMMLDocument& doc) {
   SongState s;
   s.order = test::Order(doc);
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    if (!doc.tracks[slot].inUse) continue;
-    s.tracks.push_back({slot, doc.tracks[slot], std::string(doc.TrackText(slot))});
+    if (!doc.Track(slot).inUse) continue;
+    s.tracks.push_back({slot, doc.Track(slot), std::string(doc.TrackText(slot))});
   }
-  s.markers = doc.markers;
+  s.markers = doc.Markers();
   return s;
 }
 
@@ -43,16 +43,16 @@ void ExpectConsistent(const CMMLDocument& doc) {
     listed[slot] = true;
   }
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    ASSERT_EQ(listed[slot], doc.tracks[slot].inUse == 1) << "slot " << slot;
+    ASSERT_EQ(listed[slot], doc.Track(slot).inUse == 1) << "slot " << slot;
   }
-  EXPECT_EQ(doc.tracks[kReservedSlot].inUse, 0);
-  for (size_t i = 1; i < doc.markers.size(); ++i) {
-    ASSERT_LE(doc.markers[i - 1].tick, doc.markers[i].tick);
+  EXPECT_EQ(doc.Track(kReservedSlot).inUse, 0);
+  for (size_t i = 1; i < doc.Markers().size(); ++i) {
+    ASSERT_LE(doc.Markers()[i - 1].tick, doc.Markers()[i].tick);
   }
   size_t expectedRecords = 0;
-  CMMLCompiler compiler(doc.timeBase);
+  CMMLCompiler compiler(doc.GetTimeBase());
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    const CMMLTrack& t = doc.tracks[slot];
+    const CMMLTrack& t = doc.Track(slot);
     ASSERT_GE(t.startMarker, 0);
     ASSERT_LE(t.startMarker, doc.MarkerCount());
     if (!t.inUse) {
@@ -70,8 +70,8 @@ void ExpectConsistent(const CMMLDocument& doc) {
     expectedRecords += t.events.size();
     ASSERT_EQ(test::SongRecordsOf(doc, slot).size(), t.events.size());
   }
-  EXPECT_EQ(doc.songEvents.size(), expectedRecords);
-  EXPECT_TRUE(doc.currentTrack >= 0 && doc.currentTrack < kTrackSlotCount);
+  EXPECT_EQ(doc.SongEvents().size(), expectedRecords);
+  EXPECT_TRUE(doc.CurrentTrack() >= 0 && doc.CurrentTrack() < kTrackSlotCount);
 }
 
 const char* kTexts[] = {"c4", "o5l8cdef", "r2g2", "", "t90e1", "c8&c8"};
@@ -94,7 +94,7 @@ TEST(DocumentInvariants, RandomEditsUndoAndRedoExactly) {
           // Unrecorded edits of the new track: undo must keep them for redo.
           doc.SetTrackText(slot, kTexts[rng() % 6]);
           if (markerCount > 0 && rng() % 2) {
-            TrackProperties p = doc.tracks[slot];
+            TrackProperties p = doc.Track(slot);
             p.startMarker = 1 + static_cast<int32_t>(rng() % markerCount);
             ASSERT_EQ(doc.SetTrackProperties(slot, p), 0);
           }

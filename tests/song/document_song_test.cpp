@@ -20,8 +20,8 @@ TEST(DocumentTimeBase, RefusesValuesOutOfRange) {
   EXPECT_EQ(doc.SetTimeBase(480, 17, 4), -1);
   EXPECT_EQ(doc.SetTimeBase(480, 4, 3), -1);
   EXPECT_EQ(doc.SetTimeBase(480, 4, 0), -1);
-  EXPECT_EQ(doc.timeBase, (TimeBase{32, 4, 4}));
-  EXPECT_EQ(doc.markers[0].tick, 64);
+  EXPECT_EQ(doc.GetTimeBase(), (TimeBase{32, 4, 4}));
+  EXPECT_EQ(doc.Markers()[0].tick, 64);
   EXPECT_FALSE(doc.IsModified());
 }
 
@@ -31,7 +31,7 @@ TEST(DocumentTimeBase, RescalesMarkersAndRecompilesTracks) {
   doc.AddMarker(64, "a", 1);
   doc.AddMarker(1, "b", 1);  // 1 * 480 / 32 + 0.5 = 15.5 -> 15
   doc.SetTrackText(0, "c4");
-  TrackProperties p = doc.tracks[1];
+  TrackProperties p = doc.Track(1);
   p.startMarker = 2;
   doc.SetTrackProperties(1, p);
   doc.SetTrackText(1, "l8c");
@@ -42,10 +42,10 @@ TEST(DocumentTimeBase, RescalesMarkersAndRecompilesTracks) {
 
   ASSERT_EQ(doc.SetTimeBase(480, 3, 8), 0);
   EXPECT_EQ(observer.log.front(), "stop");
-  EXPECT_EQ(doc.timeBase, (TimeBase{480, 3, 8}));
-  EXPECT_EQ(doc.markers[0].tick, 15);
-  EXPECT_EQ(doc.markers[1].tick, 960);
-  EXPECT_EQ(doc.tracks[0].events[1].length, 480);  // after the Measure record
+  EXPECT_EQ(doc.GetTimeBase(), (TimeBase{480, 3, 8}));
+  EXPECT_EQ(doc.Markers()[0].tick, 15);
+  EXPECT_EQ(doc.Markers()[1].tick, 960);
+  EXPECT_EQ(doc.Track(0).events[1].length, 480);  // after the Measure record
   EXPECT_EQ(FirstNoteTick(doc, 1), 960);
   EXPECT_EQ(doc.TrackText(1), "l8c");  // texts stay as written
   EXPECT_TRUE(doc.IsModified());
@@ -57,10 +57,10 @@ TEST(DocumentTimeBase, RefusesARescaleThatWouldOverflowATick) {
   CMMLDocument doc;
   doc.AddMarker(INT32_MAX / 4, "far", 1);
   EXPECT_EQ(doc.SetTimeBase(960, 4, 4), -1);
-  EXPECT_EQ(doc.markers[0].tick, INT32_MAX / 4);
-  EXPECT_EQ(doc.timeBase.ticksPerQuarter, 32);
+  EXPECT_EQ(doc.Markers()[0].tick, INT32_MAX / 4);
+  EXPECT_EQ(doc.GetTimeBase().ticksPerQuarter, 32);
   EXPECT_EQ(doc.SetTimeBase(16, 4, 4), 0);
-  EXPECT_EQ(doc.markers[0].tick, static_cast<int32_t>(INT32_MAX / 4 / 2.0 + 0.5));
+  EXPECT_EQ(doc.Markers()[0].tick, static_cast<int32_t>(INT32_MAX / 4 / 2.0 + 0.5));
 }
 
 TEST(DocumentCaption, UntitledAndModifiedParts) {
@@ -74,12 +74,52 @@ TEST(DocumentCaption, UntitledAndModifiedParts) {
 TEST(DocumentCaption, FileNameTitleAndCurrentTrack) {
   CMMLDocument doc;
   doc.NewSong(2, 32);
-  doc.path = "/home/user/曲/song.mml";
-  doc.title = Sjis("春の歌");
+  doc.SetPath("/home/user/曲/song.mml");
+  doc.SetSongTexts(Sjis("春の歌"), "", "");
+  doc.MarkSaved();
   doc.SetCurrentTrack(1);
   EXPECT_EQ(doc.CaptionText(Sjis("エディタ")), Sjis("エディタ - song.mml [春の歌] - Track2"));
-  doc.path = "/tmp/曲.mml";
+  doc.SetPath("/tmp/曲.mml");
   EXPECT_EQ(doc.CaptionText("K"), Sjis("K - 曲.mml [春の歌] - Track2"));
+}
+
+TEST(DocumentSongTexts, ChangeMarksModifiedAndTellsTheCaption) {
+  struct Row {
+    const char* name;
+    const char *title, *source, *memo;
+    bool modified;
+  } rows[] = {
+      {"unchanged", "t", "s", "m", false},
+      {"title", "T", "s", "m", true},
+      {"source", "t", "", "m", true},
+      {"memo", "t", "s", "memo", true},
+  };
+  for (const Row& row : rows) {
+    CMMLDocument doc;
+    doc.SetSongTexts("t", "s", "m");
+    doc.MarkSaved();
+    RecordingObserver observer;
+    doc.AddObserver(&observer);
+    doc.SetSongTexts(row.title, row.source, row.memo);
+    EXPECT_EQ(doc.IsModified(), row.modified) << row.name;
+    EXPECT_EQ(observer.Saw("caption"), row.modified) << row.name;
+    EXPECT_EQ(doc.Title(), row.title) << row.name;
+    EXPECT_EQ(doc.Source(), row.source) << row.name;
+    EXPECT_EQ(doc.Memo(), row.memo) << row.name;
+  }
+}
+
+TEST(DocumentSongTexts, NamingAfterASaveLeavesTheModifiedState) {
+  CMMLDocument doc;
+  RecordingObserver observer;
+  doc.AddObserver(&observer);
+  doc.SetPath("/a/b.mml");
+  EXPECT_TRUE(observer.Saw("caption"));
+  EXPECT_FALSE(doc.IsModified());
+  doc.SetModified();
+  doc.SetPath("/a/c.mml");
+  EXPECT_TRUE(doc.IsModified());
+  EXPECT_EQ(doc.Path(), "/a/c.mml");
 }
 
 SongContent TwoTrackSong() {
@@ -113,11 +153,11 @@ TEST(DocumentLoad, TakesOverTheSongAndMarksItSaved) {
   EXPECT_EQ(observer.log.front(), "stop");
   EXPECT_TRUE(observer.Saw("replaced"));
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{5, 2}));
-  EXPECT_EQ(doc.currentTrack, 5);
-  EXPECT_EQ(doc.path, "/tmp/a.mml");
-  EXPECT_EQ(doc.timeBase, (TimeBase{480, 3, 4}));
-  EXPECT_EQ(doc.tracks[1].inUse, 0);
-  EXPECT_EQ(doc.tracks[2].events[1].length, 480);
+  EXPECT_EQ(doc.CurrentTrack(), 5);
+  EXPECT_EQ(doc.Path(), "/tmp/a.mml");
+  EXPECT_EQ(doc.GetTimeBase(), (TimeBase{480, 3, 4}));
+  EXPECT_EQ(doc.Track(1).inUse, 0);
+  EXPECT_EQ(doc.Track(2).events[1].length, 480);
   EXPECT_FALSE(doc.CanUndo());
   EXPECT_FALSE(doc.IsModified());
   doc.RemoveObserver(&observer);
@@ -148,12 +188,12 @@ TEST(DocumentLoad, MarkersAreSortedDeduplicatedAndReferencesFollow) {
   song.slots[7].startMarker = 9;  // beyond the list
   doc.LoadSong(song, "");
   ASSERT_EQ(doc.MarkerCount(), 3);
-  EXPECT_EQ(doc.markers[0].text, "first");
-  EXPECT_EQ(doc.markers[1].text, "mid");
-  EXPECT_EQ(doc.markers[2].text, "late");
-  EXPECT_EQ(doc.tracks[2].startMarker, 3);
-  EXPECT_EQ(doc.tracks[5].startMarker, 0);
-  EXPECT_EQ(doc.tracks[7].startMarker, 0);
+  EXPECT_EQ(doc.Markers()[0].text, "first");
+  EXPECT_EQ(doc.Markers()[1].text, "mid");
+  EXPECT_EQ(doc.Markers()[2].text, "late");
+  EXPECT_EQ(doc.Track(2).startMarker, 3);
+  EXPECT_EQ(doc.Track(5).startMarker, 0);
+  EXPECT_EQ(doc.Track(7).startMarker, 0);
   EXPECT_EQ(FirstNoteTick(doc, 2), 300);
 }
 
@@ -166,11 +206,11 @@ TEST(DocumentLoad, UnsafeValuesAreReplaced) {
   song.slots[2].instrument = 999;
   song.markers = {Marker(-50, "negative")};
   doc.LoadSong(song, "");
-  EXPECT_EQ(doc.timeBase, TimeBase{});
-  EXPECT_EQ(doc.tracks[2].channel, 2);
-  EXPECT_EQ(doc.tracks[2].volume, 100);
-  EXPECT_EQ(doc.tracks[2].instrument, 0);
-  EXPECT_EQ(doc.markers[0].tick, 0);
+  EXPECT_EQ(doc.GetTimeBase(), TimeBase{});
+  EXPECT_EQ(doc.Track(2).channel, 2);
+  EXPECT_EQ(doc.Track(2).volume, 100);
+  EXPECT_EQ(doc.Track(2).instrument, 0);
+  EXPECT_EQ(doc.Markers()[0].tick, 0);
 }
 
 TEST(DocumentLoad, SongWithoutTracksGetsOne) {
@@ -178,7 +218,7 @@ TEST(DocumentLoad, SongWithoutTracksGetsOne) {
   SongContent empty;
   doc.LoadSong(empty, "/tmp/empty.mml");
   EXPECT_EQ(Order(doc), (std::vector<int32_t>{0}));
-  EXPECT_EQ(doc.tracks[0].name, "Track1");
+  EXPECT_EQ(doc.Track(0).name, "Track1");
   EXPECT_FALSE(doc.IsModified());
 }
 

@@ -22,6 +22,7 @@ class RecordingObserver : public DocumentObserver {
   void UndoTextEdit(int32_t slot) override { log.push_back("undo-text " + std::to_string(slot)); }
   void RedoTextEdit(int32_t slot) override { log.push_back("redo-text " + std::to_string(slot)); }
   void SongReplaced() override { log.push_back("replaced"); }
+  void CaptionChanged() override { log.push_back("caption"); }
 
   bool Saw(const std::string& entry) const {
     for (const std::string& e : log) {
@@ -35,7 +36,7 @@ class RecordingObserver : public DocumentObserver {
 // The slots listed in trackOrder, up to the -1.
 inline std::vector<int32_t> Order(const CMMLDocument& doc) {
   std::vector<int32_t> order;
-  for (int32_t slot : doc.trackOrder) {
+  for (int32_t slot : doc.TrackOrder()) {
     if (slot == -1) break;
     order.push_back(slot);
   }
@@ -45,7 +46,7 @@ inline std::vector<int32_t> Order(const CMMLDocument& doc) {
 // Records of one track in the song list, in song order.
 inline std::vector<MidiEvent> SongRecordsOf(const CMMLDocument& doc, int32_t slot) {
   std::vector<MidiEvent> records;
-  for (const MidiEvent& e : doc.songEvents) {
+  for (const MidiEvent& e : doc.SongEvents()) {
     if (e.track == slot) records.push_back(e);
   }
   return records;
@@ -53,7 +54,7 @@ inline std::vector<MidiEvent> SongRecordsOf(const CMMLDocument& doc, int32_t slo
 
 // Tick of the first Note of a slot's compiled list, -1 when it has none.
 inline int32_t FirstNoteTick(const CMMLDocument& doc, int32_t slot) {
-  for (const MidiEvent& e : doc.tracks[slot].events) {
+  for (const MidiEvent& e : doc.Track(slot).events) {
     if (e.kind == MidiEventKind::Note) return e.tick;
   }
   return -1;
@@ -61,7 +62,7 @@ inline int32_t FirstNoteTick(const CMMLDocument& doc, int32_t slot) {
 
 inline std::vector<int32_t> StartMarkers(const CMMLDocument& doc) {
   std::vector<int32_t> starts;
-  for (const CMMLTrack& t : doc.tracks) starts.push_back(t.startMarker);
+  for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) starts.push_back(doc.Track(slot).startMarker);
   return starts;
 }
 

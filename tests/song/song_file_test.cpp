@@ -298,16 +298,16 @@ TEST(SongFile, LoadingIntoTheDocumentSortsMarkersAndKeepsReferences) {
   CMMLDocument doc;
   LoadIntoDocument(reread, doc, "/tmp/x.mml");
   ASSERT_EQ(doc.MarkerCount(), 2);
-  EXPECT_EQ(doc.markers[0].text, "early");
-  EXPECT_EQ(doc.markers[1].text, "late");
-  EXPECT_EQ(doc.tracks[3].startMarker, 2);
-  EXPECT_EQ(doc.tracks[0].startMarker, 0);
-  EXPECT_EQ(doc.trackOrder[0], 3);
-  EXPECT_EQ(doc.trackOrder[1], 0);
-  EXPECT_EQ(doc.timeBase, (TimeBase{480, 3, 4}));
-  EXPECT_EQ(doc.path, "/tmp/x.mml");
+  EXPECT_EQ(doc.Markers()[0].text, "early");
+  EXPECT_EQ(doc.Markers()[1].text, "late");
+  EXPECT_EQ(doc.Track(3).startMarker, 2);
+  EXPECT_EQ(doc.Track(0).startMarker, 0);
+  EXPECT_EQ(doc.TrackOrder()[0], 3);
+  EXPECT_EQ(doc.TrackOrder()[1], 0);
+  EXPECT_EQ(doc.GetTimeBase(), (TimeBase{480, 3, 4}));
+  EXPECT_EQ(doc.Path(), "/tmp/x.mml");
   EXPECT_FALSE(doc.IsModified());
-  EXPECT_FALSE(doc.tracks[3].events.empty());  // recompiled
+  EXPECT_FALSE(doc.Track(3).events.empty());  // recompiled
 
   // Saving the document gives what saving the song gave.
   LoadedSong again;
@@ -321,9 +321,9 @@ TEST(SongFile, AnOrderNotMatchingTheTracksInUseIsRebuilt) {
   song.trackOrder = {3, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   CMMLDocument doc;
   LoadIntoDocument(song, doc, "");
-  EXPECT_EQ(doc.trackOrder[0], 0);
-  EXPECT_EQ(doc.trackOrder[1], 3);
-  EXPECT_EQ(doc.trackOrder[2], -1);
+  EXPECT_EQ(doc.TrackOrder()[0], 0);
+  EXPECT_EQ(doc.TrackOrder()[1], 3);
+  EXPECT_EQ(doc.TrackOrder()[2], -1);
 }
 
 }  // namespace
