@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/font_names.h"
 #include "base/shift_jis.h"
 #include "editor/char_class.h"
 #include "editor/penna_event.h"
@@ -36,7 +37,7 @@ int32_t gLinkCursor = -1;
 QString InstalledJapaneseFace() {
   static const QString face = [] {
     const QStringList families = QFontDatabase::families();
-    for (const char* name : {"IPAGothic", "IPAゴシック", "Noto Sans Mono CJK JP", "VL Gothic"}) {
+    for (const char* name : SubstituteFaces(FaceKind::FixedPitchJapanese)) {
       if (families.contains(QString::fromUtf8(name), Qt::CaseInsensitive))
         return QString::fromUtf8(name);
     }
@@ -49,9 +50,9 @@ QString InstalledJapaneseFace() {
 QString ResolveFace(const char* sjisFace) {
   TextConversion utf8 = SjisToUtf8(sjisFace);
   if (!utf8.ok) return {};
-  QString name = QString::fromUtf8(utf8.text);
-  if (name == QString::fromUtf8("ＭＳ ゴシック") || name.compare("MS Gothic", Qt::CaseInsensitive) == 0)
+  if (ClassifyWindowsFace(utf8.text) == FaceKind::FixedPitchJapanese)
     return InstalledJapaneseFace();
+  QString name = QString::fromUtf8(utf8.text);
   if (!QFontDatabase::families().contains(name, Qt::CaseInsensitive)) return {};
   return name;
 }
