@@ -13,6 +13,7 @@ packages=(
   librtmidi-dev libasound2-dev
   fonts-ipafont-gothic
   python3-mido
+  xvfb
 )
 
 missing=()

@@ -30,6 +30,8 @@ CCodeListCtrl::CCodeListCtrl(QWidget* parent)
   scroll_->setAccessibleName(QString::fromUtf8("イベントリストのスクロール"));
   scroll_->setSingleStep(1);
   scroll_->setPageStep(3);
+  // Wide enough for every column of the header.
+  setMinimumWidth(2 * kInset + 4 + 49 * charWidth_ + style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   connect(scroll_, &QScrollBar::valueChanged, this, [this](int v) {
     if (!syncing_) SetFirstVisibleRow(v);
   });

@@ -1,6 +1,5 @@
 #include "views/monitor.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -123,15 +122,15 @@ void CMidiMoniterCtrl::PaintRow(QPainter& p, int row) const {
   p.setFont(small);
   p.setPen(QColor(189, 195, 217));
   p.drawText(4, top + 11, QStringLiteral("TRACK"));
-  p.drawText(4, top + 23, QString::asprintf("V%3d P%3d", track.volume, track.panpot));
+  p.drawText(4, top + 23, QString::asprintf("V%d P%d", track.volume, track.panpot));
   // The programme with its leading zeros dimmed.
-  p.setFont(views::FixedJapaneseFont(23));
+  p.setFont(views::FixedJapaneseFont(20));
   const QString digits = QString::asprintf("%03d", InstrumentProgram(track.instrument));
   const int leading = digits.startsWith("00") ? 2 : digits.startsWith('0') ? 1 : 0;
-  int x = 46;
+  int x = 52;
   for (int i = 0; i < 3; ++i) {
     p.setPen(i < leading ? QColor(70, 80, 100) : QColor(222, 225, 231));
-    p.drawText(x, top + 23, QString(digits[i]));
+    p.drawText(x, top + 22, QString(digits[i]));
     x += p.fontMetrics().horizontalAdvance(digits[i]);
   }
   const QRect meter = MeterRect(row);
@@ -159,11 +158,6 @@ void CMidiMoniterCtrl::PaintRow(QPainter& p, int row) const {
     p.fillRect(blackX, keysTop, 3, 5, on ? kSounding : QColor(Qt::black));
     blackX += type == 10 ? 4 : 8;
   }
-}
-
-void CMidiMoniterCtrl::closeEvent(QCloseEvent* event) {
-  event->ignore();
-  hide();
 }
 
 void CMidiMoniterCtrl::showEvent(QShowEvent*) { Q_EMIT visibilityChanged(true); }

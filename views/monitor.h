@@ -41,7 +41,7 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
   static constexpr int kRowHeight = 27;
   static constexpr int kMeterX = 108;
   static constexpr int kMeterSegments = 60;
-  static constexpr int kKeysX = 88;
+  static constexpr int kKeysX = 89;
 
   explicit CMidiMoniterCtrl(QWidget* parent = nullptr);
 
@@ -75,7 +75,6 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
