@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
+#include <cstdlib>
 
 #include "views/document_bridge.h"
 #include "views/view_fonts.h"
@@ -26,6 +27,7 @@ CCodeListCtrl::CCodeListCtrl(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   font_ = views::FixedJapaneseFont(12);
   charWidth_ = std::max(1, QFontMetrics(font_).horizontalAdvance(QLatin1Char('0')));
+  text_ = std::make_unique<views::FixedText>(font_);
   scroll_->setObjectName("eventListScroll");
   scroll_->setAccessibleName(QString::fromUtf8("イベントリストのスクロール"));
   scroll_->setSingleStep(1);
@@ -99,7 +101,14 @@ void CCodeListCtrl::SetFirstVisibleRow(int row) {
   const int old = firstRow_;
   firstRow_ = row;
   UpdateRange();
-  if (firstRow_ != old) update();
+  const int delta = firstRow_ - old;
+  if (delta == 0) return;
+  const QRect area = ListArea();
+  const QRect rows(area.left(), area.top() + kHeaderHeight, area.width(),
+                   area.height() - kHeaderHeight);
+  // A step of a few rows moves the drawn rows and repaints only those that come into view.
+  if (std::abs(delta) < VisibleRows()) scroll(0, -delta * kRowHeight, rows);
+  else update(rows);
 }
 
 void CCodeListCtrl::SelectRow(int row, bool scroll) {
@@ -187,22 +196,28 @@ QRect CCodeListCtrl::CellRect(int row, int column) const {
 
 void CCodeListCtrl::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  p.fillRect(rect(), palette().button());
+  p.fillRect(event->rect(), palette().button());
   const QRect area = ListArea();
   p.setClipRect(area);
   p.setFont(font_);
   const QRect header(area.left(), area.top(), area.width(), kHeaderHeight);
-  p.fillRect(header, palette().button());
-  p.setPen(palette().shadow().color());
-  p.drawLine(header.bottomLeft(), header.bottomRight());
-  p.setPen(QColor(44, 63, 97));
-  p.drawText(QPoint(ColumnX(0), header.top() + 17), QString::fromLatin1(views::kEventListHeader));
+  if (event->rect().intersects(header)) {
+    p.fillRect(header, palette().button());
+    p.setPen(palette().shadow().color());
+    p.drawLine(header.bottomLeft(), header.bottomRight());
+    p.setPen(QColor(44, 63, 97));
+    text_->Draw(p, QPoint(ColumnX(0), header.top() + 17), views::kEventListHeader);
+  }
   p.setClipRect(QRect(area.left(), area.top() + kHeaderHeight, area.width(),
                       area.height() - kHeaderHeight).intersected(event->rect()));
   const int body = area.top() + kHeaderHeight;
-  p.fillRect(area.left(), body, area.width(), area.bottom() - body + 1, Qt::white);
-  const int last = std::min(RowCount(), firstRow_ + VisibleRows() + 1);
-  for (int row = firstRow_; row < last; ++row) PaintRow(p, row, area);
+  p.fillRect(QRect(area.left(), body, area.width(), area.bottom() - body + 1)
+                 .intersected(event->rect()), Qt::white);
+  // Only the rows the paint event asks for: a scroll step exposes one.
+  const int from = std::max(0, (event->rect().top() - body) / kRowHeight);
+  const int to = (event->rect().bottom() - body) / kRowHeight + 1;
+  const int last = std::min({RowCount(), firstRow_ + VisibleRows() + 1, firstRow_ + to});
+  for (int row = firstRow_ + from; row < last; ++row) PaintRow(p, row, area);
 }
 
 void CCodeListCtrl::PaintRow(QPainter& p, int row, const QRect& area) const {
@@ -220,11 +235,10 @@ void CCodeListCtrl::PaintRow(QPainter& p, int row, const QRect& area) const {
   }
   const int baseline = box.top() + 11;
   p.setPen(Rgb(text.positionColour));
-  p.drawText(QPoint(ColumnX(0), baseline), QString::fromStdString(text.position));
+  text_->Draw(p, QPoint(ColumnX(0), baseline), text.position);
   if (!text.event.empty()) {
     p.setPen(Rgb(text.eventColour));
-    p.drawText(QPoint(ColumnX(views::kEventPieceColumn), baseline),
-               QString::fromStdString(text.event));
+    text_->Draw(p, QPoint(ColumnX(views::kEventPieceColumn), baseline), text.event);
   }
 }
 

@@ -7,8 +7,10 @@
 #include "song/song_document.h"
 #include "views/accessible_rows.h"
 #include "views/event_list_model.h"
+#include "views/fixed_text.h"
 
 #include <QWidget>
+#include <memory>
 
 class QScrollBar;
 
@@ -81,6 +83,7 @@ class CCodeListCtrl : public QWidget, public views::AccessibleRowsHost {
   views::EventListModel model_;
   QScrollBar* scroll_;
   QFont font_;
+  std::unique_ptr<views::FixedText> text_;
   int charWidth_ = 6;
   int firstRow_ = 0;
   int selected_ = -1;
