@@ -8,6 +8,7 @@
 #include "base/shift_jis.h"
 #include "playback/level_meter.h"
 #include "song/instruments.h"
+#include "views/document_bridge.h"
 #include "views/view_fonts.h"
 
 namespace kore {
@@ -51,8 +52,17 @@ CMidiMoniterCtrl::CMidiMoniterCtrl(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void CMidiMoniterCtrl::SetDocument(const CMMLDocument* document) {
+void CMidiMoniterCtrl::SetDocument(CMMLDocument* document) {
+  delete bridge_;
+  bridge_ = nullptr;
   document_ = document;
+  if (document) {
+    bridge_ = new DocumentBridge(document, this);
+    for (auto signal : {&DocumentBridge::refreshViews, &DocumentBridge::songReplaced})
+      connect(bridge_, signal, this, &CMidiMoniterCtrl::RefreshRows);
+    connect(bridge_, &DocumentBridge::trackShown, this, &CMidiMoniterCtrl::RefreshRows);
+    connect(bridge_, &DocumentBridge::trackHidden, this, &CMidiMoniterCtrl::RefreshRows);
+  }
   RefreshRows();
 }
 

@@ -16,6 +16,7 @@
 namespace kore {
 
 class CMidiMoniterCtrl;
+class DocumentBridge;
 
 namespace views {
 // One entry per shown track: "name, programme, level".
@@ -45,7 +46,8 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
 
   explicit CMidiMoniterCtrl(QWidget* parent = nullptr);
 
-  void SetDocument(const CMMLDocument* document);
+  // Follows the document's track list (tracks added, deleted, a new song).
+  void SetDocument(CMMLDocument* document);
   // Where levels, keys and the clock come from; null shows every row silent.
   void SetPlayerState(const views::PlayerStateSource* state) { state_ = state; }
   // The rows follow the document's track order; call after it changed.
@@ -82,6 +84,7 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
   void PaintRow(QPainter& p, int row) const;
 
   const CMMLDocument* document_ = nullptr;
+  DocumentBridge* bridge_ = nullptr;
   const views::PlayerStateSource* state_ = nullptr;
   std::vector<int32_t> slots_;
   views::MonitorRowsModel rows_{*this};

@@ -7,6 +7,22 @@
 
 namespace kore::views {
 
+const char* RollTargetName(RollTarget target) {
+  switch (target) {
+    case RollTarget::EmphasiseCurrent:
+      return "編集トラック強調";
+    case RollTarget::CurrentOnly:
+      return "編集トラックのみ";
+    case RollTarget::AllTracks:
+      break;
+  }
+  return "全トラック";
+}
+
+RollTarget RollTargetFromSetting(int32_t value) {
+  return value == 1 || value == 2 ? static_cast<RollTarget>(value) : RollTarget::AllTracks;
+}
+
 void RollScene::SetSong(const SongEventList* song, const MidiEventList* markers) {
   song_ = song;
   markerList_ = markers;

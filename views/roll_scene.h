@@ -23,6 +23,11 @@ struct RollRect {
 
 // Which tracks the roll draws (setting `PianoRollTargetV2`, combo 1004).
 enum class RollTarget : int32_t { AllTracks = 0, EmphasiseCurrent = 1, CurrentOnly = 2 };
+// The entries of the target list, in order (UTF-8): "全トラック", "編集トラック強調",
+// "編集トラックのみ".
+const char* RollTargetName(RollTarget target);
+// A stored setting: 1 or 2, anything else is AllTracks.
+RollTarget RollTargetFromSetting(int32_t value);
 
 struct RollNote {
   int32_t tick = 0, length = 0, note = 0, track = 0, seq = 0, octave = 0, value = 0;

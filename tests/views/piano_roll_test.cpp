@@ -226,6 +226,9 @@ TEST_F(PianoRollTest, TargetsDecideWhatIsDrawnAndHit) {
   ASSERT_NE(other, nullptr);
   EXPECT_EQ(QColor(test::Grab(roll).pixel(CentreOf(*other))), CPianoRollCtrl::FillColour(1, true));
   EXPECT_EQ(CPianoRollCtrl::FillColour(0, true), QColor(247, 193, 232));
+  for (int stored : {-1, 0, 3, 99})
+    EXPECT_EQ(views::RollTargetFromSetting(stored), views::RollTarget::AllTracks) << stored;
+  EXPECT_EQ(views::RollTargetFromSetting(2), views::RollTarget::CurrentOnly);
 }
 
 TEST_F(PianoRollTest, TrackSwitchRestoresScrollOrFitsPitches) {

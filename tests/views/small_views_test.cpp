@@ -109,7 +109,6 @@ TEST_F(MonitorTest, WindowRowsAndAccessibility) {
   EXPECT_EQ(monitor.size(), QSize(317, 416));
   EXPECT_EQ(monitor.Slots(), (std::vector<int32_t>{0, 1, 2}));
   document->DeleteTrack(1);
-  monitor.RefreshRows();
   EXPECT_EQ(monitor.Slots(), (std::vector<int32_t>{0, 2}));
   QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&monitor);
   ASSERT_NE(list, nullptr);
