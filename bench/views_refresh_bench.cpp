@@ -1,12 +1,11 @@
 // One playback frame of every view with 15 tracks sounding: the refresh moves the roll, list,
-// keyboard, measure display and monitor, and each is repainted. Run with
-// QT_QPA_PLATFORM=offscreen.
+// keyboard, measure display and monitor, and what changed is repainted through the windows'
+// backing stores, as on screen (the monitor in full). Run with QT_QPA_PLATFORM=offscreen.
 // Core records have fields named `slots`: Qt's keyword macros stay off.
 #define QT_NO_KEYWORDS
 #include <benchmark/benchmark.h>
 
 #include <QHBoxLayout>
-#include <QImage>
 
 #include "bench/views_bench_util.h"
 #include "views/event_list.h"
@@ -57,15 +56,12 @@ void BM_RefreshFrameAllViews(benchmark::State& state) {
   kore::PlaybackViewRefresh refresh(*document, sounding, {roll, list, keys, measure, &monitor});
   window.show();
   monitor.show();
-  QImage windowImage(window.size(), QImage::Format_ARGB32_Premultiplied);
-  QImage monitorImage(monitor.size(), QImage::Format_ARGB32_Premultiplied);
+  QApplication::processEvents();
   for (auto _ : state) {
-    sounding.tick += 17;  // a frame at 120 bpm, 32 per quarter, 60 frames per second is ~1 tick
+    sounding.tick += 17;  // ahead of the song's pace, so the roll turns pages often
     sounding.now += 16;
     refresh.Frame();
-    window.render(&windowImage);
-    monitor.render(&monitorImage);
-    benchmark::DoNotOptimize(windowImage.bits());
+    QApplication::processEvents();
   }
 }
 BENCHMARK(BM_RefreshFrameAllViews)->Unit(benchmark::kMillisecond);

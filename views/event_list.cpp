@@ -196,28 +196,31 @@ QRect CCodeListCtrl::CellRect(int row, int column) const {
 
 void CCodeListCtrl::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  p.fillRect(event->rect(), palette().button());
+  const QRect dirty = event->rect();
   const QRect area = ListArea();
+  // Each pixel is filled once: the inset frame, the header, the rows, the blank below them.
+  const QRegion frame = QRegion(rect()) - QRegion(area);
+  for (const QRect& r : frame.intersected(dirty)) p.fillRect(r, palette().button());
   p.setClipRect(area);
   p.setFont(font_);
   const QRect header(area.left(), area.top(), area.width(), kHeaderHeight);
-  if (event->rect().intersects(header)) {
+  if (dirty.intersects(header)) {
     p.fillRect(header, palette().button());
     p.setPen(palette().shadow().color());
     p.drawLine(header.bottomLeft(), header.bottomRight());
     p.setPen(QColor(44, 63, 97));
     text_->Draw(p, QPoint(ColumnX(0), header.top() + 17), views::kEventListHeader);
   }
-  p.setClipRect(QRect(area.left(), area.top() + kHeaderHeight, area.width(),
-                      area.height() - kHeaderHeight).intersected(event->rect()));
   const int body = area.top() + kHeaderHeight;
-  p.fillRect(QRect(area.left(), body, area.width(), area.bottom() - body + 1)
-                 .intersected(event->rect()), Qt::white);
+  p.setClipRect(QRect(area.left(), body, area.width(), area.bottom() - body + 1).intersected(dirty));
   // Only the rows the paint event asks for: a scroll step exposes one.
-  const int from = std::max(0, (event->rect().top() - body) / kRowHeight);
-  const int to = (event->rect().bottom() - body) / kRowHeight + 1;
+  const int from = std::max(0, (dirty.top() - body) / kRowHeight);
+  const int to = (dirty.bottom() - body) / kRowHeight + 1;
   const int last = std::min({RowCount(), firstRow_ + VisibleRows() + 1, firstRow_ + to});
   for (int row = firstRow_ + from; row < last; ++row) PaintRow(p, row, area);
+  const int blankTop = std::max(body, RowTop(std::max(last, firstRow_)));
+  if (blankTop <= area.bottom())
+    p.fillRect(QRect(area.left(), blankTop, area.width(), area.bottom() - blankTop + 1), Qt::white);
 }
 
 void CCodeListCtrl::PaintRow(QPainter& p, int row, const QRect& area) const {

@@ -167,8 +167,14 @@ void CPianoRollCtrl::FollowTick(int32_t tick) {
 
 void CPianoRollCtrl::SetPlayCursor(int32_t tick) {
   if (tick == playCursor_) return;
+  // Only the strips under the old and the new cursor are drawn again.
+  const QRect canvas = CanvasRect();
+  for (int32_t t : {playCursor_, tick}) {
+    if (t < 0) continue;
+    const int x = geometry_.XOfTick(t);
+    update(QRect(x - 1, 0, 4, canvas.height()).intersected(canvas));
+  }
   playCursor_ = tick;
-  update(CanvasRect());
 }
 
 void CPianoRollCtrl::SetStartMark(int32_t tick) {
