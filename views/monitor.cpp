@@ -1,5 +1,6 @@
 #include "views/monitor.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -14,6 +15,13 @@
 namespace kore {
 
 namespace {
+
+// The monitor is a window of its own to assistive tools, not a plain panel.
+QAccessibleInterface* MonitorWindowFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("kore::CMidiMoniterCtrl")) return nullptr;
+  auto* widget = qobject_cast<QWidget*>(object);
+  return widget ? new QAccessibleWidget(widget, QAccessible::Window) : nullptr;
+}
 
 constexpr std::array<int, 12> kKeyType = {0, 10, 1, 11, 2, 0, 10, 1, 10, 1, 11, 2};
 const QColor kMeter(82, 145, 255);
@@ -38,18 +46,53 @@ QVariant MonitorRowsModel::headerData(int section, Qt::Orientation orientation, 
   return monitor_.RowText(section);
 }
 
+// Fills the window, draws the rows and is the list of tracks to assistive tools.
+class MonitorCanvas : public QWidget, public AccessibleRowsHost {
+ public:
+  explicit MonitorCanvas(CMidiMoniterCtrl& monitor) : QWidget(&monitor), monitor_(monitor) {
+    setObjectName("monitorRows");
+    setAccessibleName(QString::fromUtf8("トラック一覧"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+  QAbstractItemModel* AccessibleModel() const override {
+    return const_cast<MonitorRowsModel*>(&monitor_.rows_);
+  }
+  QAccessible::Role AccessibleRole() const override { return QAccessible::List; }
+  QRect CellRect(int row, int) const override {
+    if (row < 0 || size_t(row) >= monitor_.Slots().size()) return {};
+    return QRect(0, row * CMidiMoniterCtrl::kRowHeight, width(), CMidiMoniterCtrl::kRowHeight);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(44, 63, 97));
+    for (int row = 0; row < static_cast<int>(monitor_.Slots().size()); ++row)
+      monitor_.PaintRow(p, row);
+  }
+
+ private:
+  CMidiMoniterCtrl& monitor_;
+};
+
 }  // namespace views
 
 CMidiMoniterCtrl::CMidiMoniterCtrl(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   views::InstallAccessibleRowsFactory();
+  static const bool windowFactory = [] {
+    QAccessible::installFactory(MonitorWindowFactory);
+    return true;
+  }();
+  (void)windowFactory;
   setObjectName("performanceMonitor");
   const QString caption = QString::fromUtf8("演奏モニタ 実験版");
   setWindowTitle(caption);
   setAccessibleName(caption);
   setFixedSize(kClientWidth, kClientHeight);
-  setAttribute(Qt::WA_OpaquePaintEvent);
+  canvas_ = new views::MonitorCanvas(*this);
+  canvas_->setGeometry(rect());
 }
 
 void CMidiMoniterCtrl::SetDocument(CMMLDocument* document) {
@@ -77,10 +120,14 @@ void CMidiMoniterCtrl::RefreshRows() {
   if (slots != slots_) {
     slots_ = std::move(slots);
     rows_.Reset();
-    views::NotifyAccessibleRowsReset(this);
+    views::NotifyAccessibleRowsReset(canvas_);
   }
-  update();
+  canvas_->update();
 }
+
+void CMidiMoniterCtrl::RedrawLevels() { canvas_->update(); }
+
+QWidget* CMidiMoniterCtrl::RowsWidget() const { return canvas_; }
 
 void CMidiMoniterCtrl::MoveTo(int left, int top) {
   if (!QGuiApplication::screenAt(QPoint(left, top))) {
@@ -110,17 +157,6 @@ QString CMidiMoniterCtrl::RowText(int row) const {
 
 QRect CMidiMoniterCtrl::MeterRect(int row) const {
   return QRect(kMeterX, row * kRowHeight + 4, kMeterSegments * 2, 9);
-}
-
-QRect CMidiMoniterCtrl::CellRect(int row, int) const {
-  if (row < 0 || size_t(row) >= slots_.size()) return {};
-  return QRect(0, row * kRowHeight, width(), kRowHeight);
-}
-
-void CMidiMoniterCtrl::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), QColor(44, 63, 97));
-  for (int row = 0; row < static_cast<int>(slots_.size()); ++row) PaintRow(p, row);
 }
 
 void CMidiMoniterCtrl::PaintRow(QPainter& p, int row) const {

@@ -19,6 +19,7 @@ class CMidiMoniterCtrl;
 class DocumentBridge;
 
 namespace views {
+class MonitorCanvas;
 // One entry per shown track: "name, programme, level".
 class MonitorRowsModel : public QAbstractListModel {
  public:
@@ -33,7 +34,7 @@ class MonitorRowsModel : public QAbstractListModel {
 };
 }  // namespace views
 
-class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
+class CMidiMoniterCtrl : public QWidget {
   Q_OBJECT
 
  public:
@@ -52,6 +53,8 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
   void SetPlayerState(const views::PlayerStateSource* state) { state_ = state; }
   // The rows follow the document's track order; call after it changed.
   void RefreshRows();
+  // Draws the levels and keys again (each frame while visible, and after a stop).
+  void RedrawLevels();
   // Moves the window's frame to (left, top), or onto the primary screen when that point lies
   // on no screen.
   void MoveTo(int left, int top);
@@ -65,22 +68,18 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
   // Widget rectangle of a row's meter (one-pixel bars every second pixel).
   QRect MeterRect(int row) const;
 
-  // AccessibleRowsHost
-  QAbstractItemModel* AccessibleModel() const override {
-    return const_cast<views::MonitorRowsModel*>(&rows_);
-  }
-  QAccessible::Role AccessibleRole() const override { return QAccessible::List; }
-  QRect CellRect(int row, int column) const override;
+  // The child that draws the rows and that assistive tools see as the list of tracks.
+  QWidget* RowsWidget() const;
 
  Q_SIGNALS:
   void visibilityChanged(bool visible);
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
+  friend class views::MonitorCanvas;
   void PaintRow(QPainter& p, int row) const;
 
   const CMMLDocument* document_ = nullptr;
@@ -88,6 +87,7 @@ class CMidiMoniterCtrl : public QWidget, public views::AccessibleRowsHost {
   const views::PlayerStateSource* state_ = nullptr;
   std::vector<int32_t> slots_;
   views::MonitorRowsModel rows_{*this};
+  views::MonitorCanvas* canvas_;  // owned as a child
 };
 
 }  // namespace kore

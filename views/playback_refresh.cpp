@@ -29,7 +29,7 @@ void PlaybackViewRefresh::Frame() {
     high |= state_.KeysHigh(slot);
   }
   if (views_.keys) views_.keys->SetKeys(low, high);
-  if (views_.monitor && views_.monitor->isVisible()) views_.monitor->update();
+  if (views_.monitor && views_.monitor->isVisible()) views_.monitor->RedrawLevels();
   if (views_.measure) views_.measure->SetTick(tick, document_.GetTimeBase(), state_.CurrentTempo());
   const int32_t current = document_.CurrentTrack();
   const bool trackChanged = current != seenCurrentTrack_;
@@ -54,7 +54,7 @@ void PlaybackViewRefresh::ShowStopped(int32_t startTick) {
   }
   if (views_.keys) views_.keys->SetKeys(0, 0);
   if (views_.measure) views_.measure->SetTick(startTick, document_.GetTimeBase(), 120);
-  if (views_.monitor) views_.monitor->update();
+  if (views_.monitor) views_.monitor->RedrawLevels();
 }
 
 }  // namespace kore

@@ -110,7 +110,10 @@ TEST_F(MonitorTest, WindowRowsAndAccessibility) {
   EXPECT_EQ(monitor.Slots(), (std::vector<int32_t>{0, 1, 2}));
   document->DeleteTrack(1);
   EXPECT_EQ(monitor.Slots(), (std::vector<int32_t>{0, 2}));
-  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&monitor);
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&monitor);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(monitor.RowsWidget());
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->role(), QAccessible::List);
   ASSERT_EQ(list->childCount(), 2);
