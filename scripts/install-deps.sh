@@ -13,7 +13,7 @@ packages=(
   librtmidi-dev libasound2-dev
   fonts-ipafont-gothic
   python3-mido
-  xvfb
+  xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -231,6 +231,19 @@ TEST_F(PianoRollTest, TargetsDecideWhatIsDrawnAndHit) {
   EXPECT_EQ(views::RollTargetFromSetting(2), views::RollTarget::CurrentOnly);
 }
 
+TEST_F(PianoRollTest, OddTimeBasesAndZoomsDrawAndScroll) {
+  auto document = test::SongOf({"o4 l16 cdefgab>c"}, 1);
+  ASSERT_EQ(document->SetTimeBase(1, 4, 16), 0);
+  Show(*document);
+  roll.SetZoom(-20, -20);
+  EXPECT_EQ(roll.Geometry().HMag(), 0);
+  EXPECT_EQ(roll.Geometry().VMag(), 0);
+  roll.FollowTick(5);
+  roll.CenterOnTick(3);
+  test::SendMouse(roll, QEvent::MouseMove, Qt::NoButton, QPoint(200, 200));
+  EXPECT_FALSE(test::Grab(roll).isNull());
+}
+
 TEST_F(PianoRollTest, TrackSwitchRestoresScrollOrFitsPitches) {
   auto document = test::SongOf({"o1 l1 cdefgab", "o7 l1 cdefgab"});
   Show(*document, 600, 300);

@@ -122,7 +122,7 @@ TEST_F(MonitorTest, WindowRowsAndAccessibility) {
   EXPECT_EQ(list->child(1)->text(QAccessible::Name), "Track3, 105, 60");
   QSignalSpy visible(&monitor, &CMidiMoniterCtrl::visibilityChanged);
   monitor.show();
-  monitor.close();
+  EXPECT_TRUE(monitor.close()) << "a refused close would also refuse the application's quit";
   EXPECT_FALSE(monitor.isVisible());
   ASSERT_EQ(visible.count(), 2);
   EXPECT_FALSE(visible.at(1).at(0).toBool());
