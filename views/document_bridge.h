@@ -16,7 +16,8 @@ class DocumentBridge : public QObject, public DocumentObserver {
   Q_OBJECT
 
  public:
-  // Observes `document` (may be null) until destroyed or pointed elsewhere.
+  // Observes `document` (may be null) until destroyed or pointed elsewhere. The document must
+  // outlive the bridge or be detached first (SetDocument(nullptr)): it cannot say it is gone.
   explicit DocumentBridge(CMMLDocument* document = nullptr, QObject* parent = nullptr);
   ~DocumentBridge() override;
   DocumentBridge(const DocumentBridge&) = delete;

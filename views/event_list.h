@@ -32,6 +32,7 @@ class CCodeListCtrl : public QWidget, public views::AccessibleRowsHost {
   ~CCodeListCtrl() override;
 
   // Follows the document's current track.
+  // The document must outlive the view or be detached first with SetDocument(nullptr).
   void SetDocument(CMMLDocument* document);
   // Shows `list` (not owned; null for none) with the song's time base.
   void SetList(const MidiEventList* list, const TimeBase& timeBase);

@@ -47,7 +47,8 @@ class CMidiMoniterCtrl : public QWidget {
 
   explicit CMidiMoniterCtrl(QWidget* parent = nullptr);
 
-  // Follows the document's track list (tracks added, deleted, a new song).
+  // Follows the document's track list (tracks added, deleted, a new song). The document must
+  // outlive the monitor or be detached first with SetDocument(nullptr).
   void SetDocument(CMMLDocument* document);
   // Where levels, keys and the clock come from; null shows every row silent.
   void SetPlayerState(const views::PlayerStateSource* state) { state_ = state; }

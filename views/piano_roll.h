@@ -38,6 +38,7 @@ class CPianoRollCtrl : public QWidget {
   explicit CPianoRollCtrl(QWidget* parent = nullptr);
   ~CPianoRollCtrl() override;
 
+  // The document must outlive the view or be detached first with SetDocument(nullptr).
   void SetDocument(CMMLDocument* document);
   // Scroll state is kept per slot; switching restores the slot's, or fits its pitch range.
   void SetCurrentTrack(int32_t slot);

@@ -1,6 +1,8 @@
 #include "views/player_bridge.h"
 
 #include <QThread>
+#include <condition_variable>
+#include <mutex>
 
 namespace kore {
 
@@ -12,7 +14,24 @@ void PlayerBridge::EmitBlocking(F emitter) {
     emitter();
     return;
   }
-  QMetaObject::invokeMethod(this, emitter, Qt::BlockingQueuedConnection);
+  // Posted, then waited for on our own condition: the hand-over is then visible to thread
+  // checkers, and nothing of the waiting thread is touched once it may go on.
+  struct Handshake {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+  } handshake;
+  QMetaObject::invokeMethod(
+      this,
+      [emitter, h = &handshake] {
+        emitter();
+        std::lock_guard lock(h->mutex);
+        h->finished = true;
+        h->done.notify_one();
+      },
+      Qt::QueuedConnection);
+  std::unique_lock lock(handshake.mutex);
+  handshake.done.wait(lock, [&] { return handshake.finished; });
 }
 
 void PlayerBridge::PlayerStarted() {

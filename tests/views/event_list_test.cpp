@@ -86,8 +86,8 @@ TEST(EventListFormatTest, RecordKindsAndTheirCells) {
 }
 
 struct EventListTest : test::WithQtApp, ::testing::Test {
-  CCodeListCtrl list;
   std::unique_ptr<CMMLDocument> document = test::SongOf({"t120 l8 o4 cde"});
+  CCodeListCtrl list;  // observes the document, so it goes first
   EventListTest() {
     list.resize(420, 2 * 2 + 25 + 13 * 4);  // four whole rows
     list.SetDocument(document.get());

@@ -85,6 +85,7 @@ TEST(RollSceneTest, TooltipTexts) {
 }
 
 struct PianoRollTest : test::WithQtApp, ::testing::Test {
+  std::unique_ptr<CMMLDocument> document;  // outlives the roll that observes it
   CPianoRollCtrl roll;
   void Show(CMMLDocument& document, int width = 800, int height = 500) {
     roll.resize(width, height);
@@ -101,7 +102,7 @@ struct PianoRollTest : test::WithQtApp, ::testing::Test {
 };
 
 TEST_F(PianoRollTest, OverlapGoesToCurrentTrackInHitTooltipAndPicture) {
-  auto document = test::SongOf({"o4 l4 r c d", "o4 l4 r c e"});
+  document = test::SongOf({"o4 l4 r c d", "o4 l4 r c e"});
   Show(*document);
   for (int current : {0, 1}) {
     document->SetCurrentTrack(current);
@@ -129,7 +130,7 @@ TEST_F(PianoRollTest, OverlapGoesToCurrentTrackInHitTooltipAndPicture) {
 }
 
 TEST_F(PianoRollTest, NoteStartingBeforeTheRangeIsDrawnAndTiesMerge) {
-  auto document = test::SongOf({"o4 l1 c&c&c&c d"});
+  document = test::SongOf({"o4 l1 c&c&c&c d"});
   Show(*document, 400, 400);
   roll.ScrollToTick(128 * 2);
   ASSERT_EQ(roll.Geometry().FirstVisibleTick(), 256);
@@ -145,7 +146,7 @@ TEST_F(PianoRollTest, NoteStartingBeforeTheRangeIsDrawnAndTiesMerge) {
 }
 
 TEST_F(PianoRollTest, ClicksNotifyAndMoveTheStartMarkOnlyWhileStopped) {
-  auto document = test::SongOf({"o4 l4 cdef"});
+  document = test::SongOf({"o4 l4 cdef"});
   Show(*document);
   QSignalSpy spy(&roll, &CPianoRollCtrl::notified);
   const QPoint empty(RollGeometry::kKeyStripWidth + 96, 200);
@@ -170,7 +171,7 @@ TEST_F(PianoRollTest, ClicksNotifyAndMoveTheStartMarkOnlyWhileStopped) {
 }
 
 TEST_F(PianoRollTest, RulerRightClickOffersTheMarkerMenu) {
-  auto document = test::SongOf({"o4 l4 cdefgab"});
+  document = test::SongOf({"o4 l4 cdefgab"});
   document->AddMarker(64, "Intro", kDefaultMarkerColour);
   Show(*document);
   ASSERT_EQ(roll.Scene().Markers().size(), 1u);
@@ -217,7 +218,7 @@ TEST_F(PianoRollTest, RulerRightClickOffersTheMarkerMenu) {
 }
 
 TEST_F(PianoRollTest, TargetsDecideWhatIsDrawnAndHit) {
-  auto document = test::SongOf({"o4 l4 c", "o5 l4 c"});
+  document = test::SongOf({"o4 l4 c", "o5 l4 c"});
   Show(*document);
   roll.SetTarget(views::RollTarget::CurrentOnly);
   EXPECT_EQ(FindNote(1, 0), nullptr);
@@ -232,7 +233,7 @@ TEST_F(PianoRollTest, TargetsDecideWhatIsDrawnAndHit) {
 }
 
 TEST_F(PianoRollTest, OddTimeBasesAndZoomsDrawAndScroll) {
-  auto document = test::SongOf({"o4 l16 cdefgab>c"}, 1);
+  document = test::SongOf({"o4 l16 cdefgab>c"}, 1);
   ASSERT_EQ(document->SetTimeBase(1, 4, 16), 0);
   Show(*document);
   roll.SetZoom(-20, -20);
@@ -245,7 +246,7 @@ TEST_F(PianoRollTest, OddTimeBasesAndZoomsDrawAndScroll) {
 }
 
 TEST_F(PianoRollTest, TrackSwitchRestoresScrollOrFitsPitches) {
-  auto document = test::SongOf({"o1 l1 cdefgab", "o7 l1 cdefgab"});
+  document = test::SongOf({"o1 l1 cdefgab", "o7 l1 cdefgab"});
   Show(*document, 600, 300);
   auto inView = [&](int note) {
     const int y = roll.Geometry().YOfNote(note);
