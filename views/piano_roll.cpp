@@ -345,8 +345,7 @@ void CPianoRollCtrl::UpdateToolTip(const QPoint& pos) {
     const views::RollMarker& m = scene_.Markers()[point.hit];
     tick = m.tick;
     track = -2 - m.number;  // markers never share a key with Notes
-    text = views::MarkerTooltip(m, geometry_.TicksPerMeasure() > 0 && document_
-                                       ? document_->GetTimeBase() : TimeBase{});
+    text = views::MarkerTooltip(m, document_ ? document_->GetTimeBase() : TimeBase{});
     colour = QColor(m.colour & 0xFF, (m.colour >> 8) & 0xFF, (m.colour >> 16) & 0xFF);
   }
   if (tick == toolTipTick_ && track == toolTipTrack_) return;
