@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "views/document_bridge.h"
+#include "views/thumb_scroll_bar.h"
 #include "views/view_fonts.h"
 
 namespace kore {
@@ -19,7 +20,7 @@ QColor Rgb(uint32_t c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0x
 }  // namespace
 
 CCodeListCtrl::CCodeListCtrl(QWidget* parent)
-    : QWidget(parent), scroll_(new QScrollBar(Qt::Vertical, this)) {
+    : QWidget(parent), scroll_(new views::ThumbScrollBar(Qt::Vertical, this)) {
   views::InstallAccessibleRowsFactory();
   setObjectName("eventList");
   setAccessibleName(QString::fromUtf8("イベントリスト"));
