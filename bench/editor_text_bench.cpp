@@ -110,7 +110,7 @@ struct Fixture {
 
 void BM_TextBufferSetText1MiB(benchmark::State& state) {
   const std::string& text = MegabyteOfMml();
-  kore::TextBuffer buffer;
+  kore::editor::TextBuffer buffer;
   for (auto _ : state) {
     benchmark::DoNotOptimize(buffer.SetText(text));
   }
@@ -136,7 +136,7 @@ void BM_KeystrokeAtEndOf1MiB(benchmark::State& state) {
   App();
   Fixture f(QSize(800, 600));
   f.editor->SetText(MegabyteOfMml().c_str());
-  f.editor->core().Move(kore::CaretMove::TextEnd, false);
+  f.editor->core().Move(kore::editor::CaretMove::TextEnd, false);
   f.editor->Draw();
   QApplication::processEvents();
   QKeyEvent type(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));

@@ -2,7 +2,7 @@
 
 #include "base/shift_jis.h"
 
-namespace kore {
+namespace kore::editor {
 
 int32_t CharClassOf(uint8_t b, uint8_t next) {
   if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z')) return 0;
@@ -180,4 +180,4 @@ WordRange WordAt(std::string_view line, int32_t offset, bool joinLettersDigits) 
   return result;
 }
 
-}  // namespace kore
+}  // namespace kore::editor

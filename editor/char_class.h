@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kore {
+namespace kore::editor {
 
 // Class of the character whose first byte is `b` and whose next byte is `next` (0 at the end).
 // Equal classes form one word; 13 stands for "no character" before a line start.
@@ -58,4 +58,4 @@ struct WordRange {
 };
 WordRange WordAt(std::string_view line, int32_t offset, bool joinLettersDigits);
 
-}  // namespace kore
+}  // namespace kore::editor

@@ -5,7 +5,7 @@
 
 #include "editor/char_class.h"
 
-namespace kore {
+namespace kore::editor {
 
 int32_t EditorCore::ColumnOf(TextPoint p) const {
   const LineNode* node = buffer.LineAt(p.line);
@@ -541,4 +541,4 @@ bool EditorCore::SetSelText(std::string_view text) {
   return true;
 }
 
-}  // namespace kore
+}  // namespace kore::editor

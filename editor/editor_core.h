@@ -8,7 +8,7 @@
 
 #include "editor/text_buffer.h"
 
-namespace kore {
+namespace kore::editor {
 
 enum class CaretMove { Up, Down, Left, Right, Home, End, PageUp, PageDown, TextStart, TextEnd };
 
@@ -93,4 +93,4 @@ class EditorCore {
   bool IndentBlock(bool indent);
 };
 
-}  // namespace kore
+}  // namespace kore::editor

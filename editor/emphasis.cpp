@@ -7,22 +7,25 @@
 
 #include "base/shift_jis.h"
 #include "editor/char_class.h"
+#include "editor/penna.h"
 
-namespace kore {
+namespace kore::editor {
 
 int32_t EmphasisTable::Add(const char* begin, const char* end, int32_t type, uint32_t colour,
                            uint32_t flags, int32_t level, int32_t innerLevel) {
-  if (!begin || !*begin || type < kEmphasisWord || type > kEmphasisAcrossLines) return -4;
-  if (size() >= kMaxRules) return -8;
+  if (!begin || !*begin || type < kEmphasisWord || type > kEmphasisAcrossLines) {
+    return PENNA_E_ARGUMENT;
+  }
+  if (size() >= kMaxRules) return PENNA_E_TABLEFULL;
   if (type == kEmphasisAcrossLines) {
     int32_t count = 0;
     for (const EmphasisRule& r : rules_) count += r.type == kEmphasisAcrossLines;
-    if (count >= kMaxAcrossLines) return -9;
+    if (count >= kMaxAcrossLines) return PENNA_E_MULTILINE;
   }
   if (innerLevel != 0) {
     int32_t count = 0;
     for (const EmphasisRule& r : rules_) count += r.innerLevel != 0;
-    if (count >= kMaxWithInnerLevel) return -10;
+    if (count >= kMaxWithInnerLevel) return PENNA_E_INNERLEVEL;
   }
   try {
     EmphasisRule rule;
@@ -52,10 +55,10 @@ int32_t EmphasisTable::Add(const char* begin, const char* end, int32_t type, uin
     rule.independent = rule.allowedLevels == 0;
     rules_.push_back(std::move(rule));
   } catch (const std::bad_alloc&) {
-    return -3;
+    return PENNA_E_NOMEMORY;
   }
   rulesChanged = true;
-  return -1;
+  return PENNA_OK;
 }
 
 void EmphasisTable::Clear() {
@@ -364,4 +367,4 @@ void RecomputeOpenAtStart(LineNode* first) {
   }
 }
 
-}  // namespace kore
+}  // namespace kore::editor

@@ -10,7 +10,7 @@
 
 #include "editor/text_buffer.h"
 
-namespace kore {
+namespace kore::editor {
 
 enum EmphasisType : int32_t {
   kEmphasisWord = 1, kEmphasisToLineEnd = 2, kEmphasisInLine = 3, kEmphasisAcrossLines = 4,
@@ -104,4 +104,4 @@ void RecomputeOpenAtStart(LineNode* first);
 // compare equal in either case.
 bool MatchesAt(std::string_view line, int32_t at, std::string_view pattern, bool caseSensitive);
 
-}  // namespace kore
+}  // namespace kore::editor

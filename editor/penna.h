@@ -33,6 +33,77 @@ enum {
   PENNA_E_NOSELECTION = -12
 };
 
+/* Colour indices of PennaSetColor. */
+enum {
+  PENNA_COLOR_TAB_MARK = 0,
+  PENNA_COLOR_SPACE_MARK = 1,
+  PENNA_COLOR_WIDE_SPACE_MARK = 2,
+  PENNA_COLOR_CARET_UNDERLINE = 3,
+  PENNA_COLOR_LINE_END_MARK = 4,
+  PENNA_COLOR_EOF_MARK = 5,
+  PENNA_COLOR_TEXT = 6,
+  PENNA_COLOR_LINE_NUMBER = 7,
+  PENNA_COLOR_SEPARATOR = 8,
+  PENNA_COLOR_CARET_NUMBER_BACK = 9,
+  PENNA_COLOR_RULER_NUMBER = 10,
+  PENNA_COLOR_RULER_BACK = 11,
+  PENNA_COLOR_RULER_TICK = 12,
+  PENNA_COLOR_RULER_CARET = 13,
+  PENNA_COLOR_WEB_TEXT = 14,
+  PENNA_COLOR_MAIL_TEXT = 15,
+  PENNA_COLOR_HIGHLIGHT_TEXT = 16,
+  PENNA_COLOR_HIGHLIGHT_BACK = 17,
+  PENNA_COLOR_BACKGROUND = 18,
+  PENNA_COLOR_WEB_UNDERLINE = 19,
+  PENNA_COLOR_MAIL_UNDERLINE = 20,
+  PENNA_COLOR_COUNT = 21
+};
+
+/* Mark kinds of PennaSetMarkVisible. */
+enum {
+  PENNA_MARK_TAB = 0,
+  PENNA_MARK_SPACE = 1,
+  PENNA_MARK_WIDE_SPACE = 2,
+  PENNA_MARK_CARET_UNDERLINE = 3,
+  PENNA_MARK_LINE_END = 4,
+  PENNA_MARK_EOF = 5,
+  PENNA_MARK_COUNT = 6
+};
+
+/* Indices of PennaSetMetrics. */
+enum {
+  PENNA_METRIC_TAB_WIDTH = 0,       /* columns, at least 1 */
+  PENNA_METRIC_RULER_HEIGHT = 1,    /* pixels */
+  PENNA_METRIC_MARGIN_WIDTH = 2,    /* pixels */
+  PENNA_METRIC_SELECTION_ROP = 3,   /* raster mix code */
+  PENNA_METRIC_BOLD_WEIGHT = 4,
+  PENNA_METRIC_WHEEL_LINES = 5,     /* lines per wheel notch */
+  PENNA_METRIC_LINE_SPACING = 6,    /* extra pixels between lines */
+  PENNA_METRIC_ADDRESS_FLAGS = 7,   /* bit 0 mail, 1 "http:", 2 "https:", 3 "ftp:" */
+  PENNA_METRIC_DRAG_FLAGS = 8,      /* drag mode bits 0, 1, 4; bit 2 no drops; bit 3 no drags */
+  PENNA_METRIC_WEB_PEN = 9,         /* pen style of web address underlines */
+  PENNA_METRIC_MAIL_PEN = 10,       /* pen style of mail address underlines */
+  PENNA_METRIC_SEPARATOR_PEN = 11,  /* pen style of the line-number separator */
+  PENNA_METRIC_OVERWRITE = 12,      /* nonzero: overwrite mode */
+  PENNA_METRIC_NUMBER_GAP = 13,     /* pixels between line numbers and text */
+  PENNA_METRIC_OWNER_DRAW = 14,     /* owner-drawn marks, one bit per mark */
+  PENNA_METRIC_CREATE_HIDDEN = 15,  /* global: later instances start hidden, unfocused */
+  PENNA_METRIC_USER_VALUE = 16,     /* stored only */
+  PENNA_METRIC_SELECTION_ORDER = 17, /* report the selection in the order it was made */
+  PENNA_METRIC_WORD_JOIN = 18,      /* word-join flags of double-click selection */
+  PENNA_METRIC_COUNT = 19
+};
+
+/* Indices of PennaGetMetrics. */
+enum {
+  PENNA_INFO_CHAR_WIDTH = 0,
+  PENNA_INFO_CHAR_HEIGHT = 1,
+  PENNA_INFO_UNDO_STEPS = 2,
+  PENNA_INFO_REDO_STEPS = 3,
+  PENNA_INFO_CARET_X = 4,
+  PENNA_INFO_CARET_Y = 5
+};
+
 /* Messages sent synchronously to the parent widget (as kore::PennaMessageEvent), each before
  * the matching callback. wParam carries (id << 16) | code unless noted. */
 enum {

@@ -71,58 +71,60 @@ int32_t GetPennaBetaVer(void) { return 0; }
 
 int32_t PennaRedim(int32_t slotCount) {
   InstanceTable& table = Table();
-  if (slotCount < 1 || static_cast<size_t>(slotCount) == table.editors.size()) return -4;
+  if (slotCount < 1 || static_cast<size_t>(slotCount) == table.editors.size()) {
+    return PENNA_E_ARGUMENT;
+  }
   for (size_t i = static_cast<size_t>(slotCount); i < table.editors.size(); ++i) DeleteSlot(i);
   try {
     table.editors.resize(static_cast<size_t>(slotCount));
   } catch (const std::bad_alloc&) {
-    return -3;
+    return PENNA_E_NOMEMORY;
   }
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaDelete(int32_t id) {
-  if (!ValidId(id)) return -5;
+  if (!ValidId(id)) return PENNA_E_ID;
   DeleteSlot(static_cast<size_t>(id));
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaCreate(int32_t id, void* parent, int32_t x, int32_t y, int32_t width,
                     int32_t height) {
-  if (!ValidId(id)) return -5;
+  if (!ValidId(id)) return PENNA_E_ID;
   QPointer<PennaEditor>& slot = Table().editors[static_cast<size_t>(id)];
-  if (slot) return -11;
+  if (slot) return PENNA_E_SLOTUSED;
   PennaEditor* editor = new (std::nothrow) PennaEditor(id, static_cast<QWidget*>(parent));
-  if (!editor) return -3;
+  if (!editor) return PENNA_E_NOMEMORY;
   slot = editor;
   editor->SetPos(x, y, width, height);
   editor->SetEditorVisible(!Table().createHidden);
-  editor->buffer().NotifyCaret(kore::kCaretByCall);
-  return -1;
+  editor->buffer().NotifyCaret(kore::editor::kCaretByCall);
+  return PENNA_OK;
 }
 
 int32_t PennaSetFocus(int32_t id) {
   PENNA_EDITOR_OR(-5);
   editor->setFocus(Qt::OtherFocusReason);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaSetPos(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height) {
   PENNA_EDITOR_OR(-5);
   editor->SetPos(x, y, width, height);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaSetVisible(int32_t id, uint8_t visible) {
   PENNA_EDITOR_OR(-5);
   editor->SetEditorVisible(visible != 0);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaRefresh(int32_t id) {
   PENNA_EDITOR_OR(-5);
   editor->Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 void* PennaGetWnd(int32_t id) {
@@ -140,7 +142,7 @@ int32_t PennaUnIndent(int32_t id) { PENNA_EDITOR_OR(-5); return editor->Unindent
 int32_t PennaSelectAll(int32_t id) { PENNA_EDITOR_OR(-5); return editor->SelectAll(); }
 
 int32_t PennaSetText(int32_t id, const char* text) {
-  if (!text) return -4;
+  if (!text) return PENNA_E_ARGUMENT;
   PENNA_EDITOR_OR(-5);
   return editor->SetText(text);
 }
@@ -152,10 +154,10 @@ int32_t PennaGetTextLength(int32_t id) {
 
 int32_t PennaGetText(int32_t id, char* buffer, int32_t lineCode) {
   PENNA_EDITOR_OR(-5);
-  if (!buffer) return -4;
+  if (!buffer) return PENNA_E_ARGUMENT;
   std::string text = editor->GetText(lineCode);
   std::memcpy(buffer, text.c_str(), text.size() + 1);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaSetSelText(int32_t id, const char* text) {
@@ -165,15 +167,15 @@ int32_t PennaSetSelText(int32_t id, const char* text) {
 
 int32_t PennaGetSelText(int32_t id, char* buffer) {
   PENNA_EDITOR_OR(-5);
-  if (!buffer) return -4;
-  if (!editor->buffer().HasSelection()) return -12;
+  if (!buffer) return PENNA_E_ARGUMENT;
+  if (!editor->buffer().HasSelection()) return PENNA_E_NOSELECTION;
   try {
     std::string text = editor->buffer().SelectedText();
     std::memcpy(buffer, text.c_str(), text.size() + 1);
   } catch (const std::bad_alloc&) {
-    return -3;
+    return PENNA_E_NOMEMORY;
   }
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaGetLines(int32_t id) {
@@ -183,7 +185,7 @@ int32_t PennaGetLines(int32_t id) {
 
 const char* PennaGetLineData(int32_t id, int32_t line) {
   PENNA_EDITOR_OR(nullptr);
-  const kore::LineNode* node = editor->buffer().LineAt(line);
+  const kore::editor::LineNode* node = editor->buffer().LineAt(line);
   return node ? node->text.c_str() : nullptr;
 }
 
@@ -304,7 +306,7 @@ int32_t PennaSetMetrics(int32_t id, int32_t index, int32_t value, uint8_t redraw
   PENNA_EDITOR_OR(-5);
   if (index == 15) {
     Table().createHidden = value != 0;
-    return -1;
+    return PENNA_OK;
   }
   return editor->SetMetric(index, value, redraw != 0);
 }
@@ -327,37 +329,37 @@ int32_t PennaSetLapel(int32_t id, uint8_t wrap, int32_t column, uint8_t redraw) 
 int32_t PennaEventCaretMove(int32_t id, PennaCodeProc callback, intptr_t param) {
   PENNA_EDITOR_OR(-5);
   editor->SetCodeCallback(PENNA_MSG_CARETMOVE, callback, param);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEventSelChange(int32_t id, PennaNotifyProc callback, intptr_t param) {
   PENNA_EDITOR_OR(-5);
   editor->SetNotifyCallback(PENNA_MSG_SELCHANGE, callback, param);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEventInsChange(int32_t id, PennaCodeProc callback, intptr_t param) {
   PENNA_EDITOR_OR(-5);
   editor->SetCodeCallback(PENNA_MSG_INSCHANGE, callback, param);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEventChange(int32_t id, PennaCodeProc callback, intptr_t param) {
   PENNA_EDITOR_OR(-5);
   editor->SetCodeCallback(PENNA_MSG_CHANGE, callback, param);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEventContextMenu(int32_t id, PennaNotifyProc callback, intptr_t param) {
   PENNA_EDITOR_OR(-5);
   editor->SetNotifyCallback(PENNA_MSG_CONTEXTMENU, callback, param);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEventMouseMove(int32_t id, PennaCodeProc callback, intptr_t param) {
   PENNA_EDITOR_OR(-5);
   editor->SetCodeCallback(PENNA_MSG_MOUSEMOVE, callback, param);
-  return -1;
+  return PENNA_OK;
 }
 
 void PennaEnd(void) {

@@ -18,6 +18,8 @@
 
 namespace kore {
 
+using namespace editor;  // the widget is built from the editor's own parts
+
 QEvent::Type PennaMessageEvent::Type() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
@@ -279,10 +281,10 @@ void PennaEditor::Refresh(bool caretLineOnly) {
 // ---------------------------------------------------------------- text operations
 
 int32_t PennaEditor::SetText(const char* text) {
-  if (!text) return -4;
+  if (!text) return PENNA_E_ARGUMENT;
   NotifyScope scope(this);
   int32_t rc = core_.buffer.SetText(text);
-  if (rc == -7) return rc;  // refused: nothing changed, so no change is reported
+  if (rc == PENNA_E_READONLY) return rc;  // refused: nothing changed, so no change is reported
   core_.topLine = 1;
   core_.topRow = 0;
   core_.scrollColumn = 1;
@@ -292,38 +294,38 @@ int32_t PennaEditor::SetText(const char* text) {
 }
 
 int32_t PennaEditor::Copy() {
-  if (!core_.buffer.HasSelection()) return -2;
+  if (!core_.buffer.HasSelection()) return PENNA_E_FAILED;
   QApplication::clipboard()->setText(
       QString::fromUtf8(SjisToUtf8Lossy(core_.buffer.SelectedText())));
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::Cut() {
-  if (!core_.buffer.writable() || !core_.buffer.HasSelection()) return -2;
+  if (!core_.buffer.writable() || !core_.buffer.HasSelection()) return PENNA_E_FAILED;
   NotifyScope scope(this);
   Copy();
   core_.CutSelection();
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::Paste() {
-  if (!core_.buffer.writable()) return -2;
+  if (!core_.buffer.writable()) return PENNA_E_FAILED;
   const QMimeData* mime = QApplication::clipboard()->mimeData();
-  if (!mime || !mime->hasText()) return -2;
+  if (!mime || !mime->hasText()) return PENNA_E_FAILED;
   NotifyScope scope(this);
   core_.Paste(Utf8ToSjisLossy(mime->text().toStdString()));
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 template <typename Edit>
 int32_t PennaEditor::RunEdit(Edit edit, bool followCaret) {
   NotifyScope scope(this);
-  if (!edit()) return -2;
+  if (!edit()) return PENNA_E_FAILED;
   if (followCaret) core_.FollowCaret();
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::Undo() {
@@ -346,14 +348,14 @@ int32_t PennaEditor::SelectAll() {
   NotifyScope scope(this);
   core_.SelectAll();
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetSelText(const char* text) {
   NotifyScope scope(this);
-  if (!core_.SetSelText(text ? text : "")) return -2;
+  if (!core_.SetSelText(text ? text : "")) return PENNA_E_FAILED;
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetSelA(int32_t startLine, int32_t startPos, int32_t endLine,
@@ -390,14 +392,14 @@ int32_t PennaEditor::GetSelA(int32_t* startLine, int32_t* startPos, int32_t* end
   if (startPos) *startPos = s.pos;
   if (endLine) *endLine = e.line;
   if (endPos) *endPos = e.pos;
-  return sel.active ? -1 : -2;
+  return sel.active ? PENNA_OK : PENNA_E_FAILED;
 }
 
 int32_t PennaEditor::SetSelB(int32_t start, int32_t end) {
-  if (start < 1 || start > end) return -4;
+  if (start < 1 || start > end) return PENNA_E_ARGUMENT;
   TextBuffer& buffer = core_.buffer;
   TextPoint a, b;
-  if (!buffer.PointOfThrough(start, &a) || !buffer.PointOfThrough(end, &b)) return -1;
+  if (!buffer.PointOfThrough(start, &a) || !buffer.PointOfThrough(end, &b)) return PENNA_OK;
   NotifyScope scope(this);
   if (a == b) {
     buffer.ClearSelection();
@@ -410,7 +412,7 @@ int32_t PennaEditor::SetSelB(int32_t start, int32_t end) {
   core_.FollowCaret();
   CaretMoved(kCaretByCall);
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::GetSelB(int32_t* start, int32_t* end) const {
@@ -418,51 +420,51 @@ int32_t PennaEditor::GetSelB(int32_t* start, int32_t* end) const {
   const Selection& sel = buffer.selection();
   if (!sel.active) {
     if (start && end) *start = *end = buffer.ThroughOf(buffer.caret());
-    return -2;
+    return PENNA_E_FAILED;
   }
   if (start) *start = buffer.ThroughOf(sel.start());
   if (end) *end = buffer.ThroughOf(sel.end());
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetCaretLine(int32_t line) {
-  if (!core_.buffer.LineAt(line)) return -4;
+  if (!core_.buffer.LineAt(line)) return PENNA_E_ARGUMENT;
   NotifyScope scope(this);
   core_.buffer.PlaceCaret({line, 1});
   core_.buffer.goal = core_.buffer.caret();
   core_.FollowCaret();
   CaretMoved(kCaretByCall);
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetCaretPos(int32_t pos) {
   TextPoint p{core_.buffer.caret().line, pos};
-  if (!core_.buffer.IsValidPoint(p)) return -4;
+  if (!core_.buffer.IsValidPoint(p)) return PENNA_E_ARGUMENT;
   NotifyScope scope(this);
   core_.buffer.PlaceCaret(p);
   core_.buffer.goal = core_.buffer.caret();
   core_.FollowCaret();
   CaretMoved(kCaretByCall);
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetCaretThrough(int32_t through) {
   TextPoint p;
-  if (!core_.buffer.PointOfThrough(through, &p)) return -2;
+  if (!core_.buffer.PointOfThrough(through, &p)) return PENNA_E_FAILED;
   NotifyScope scope(this);
   core_.buffer.PlaceCaret(p);
   core_.buffer.goal = core_.buffer.caret();
   core_.FollowCaret();
   CaretMoved(kCaretByCall);
   Refresh(false);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetMark(int32_t line, uint32_t mark, bool redraw) {
   LineNode* node = core_.buffer.LineAt(line);
-  if (!node) return -4;
+  if (!node) return PENNA_E_ARGUMENT;
   uint32_t previous = node->mark;
   node->mark = mark;
   if (redraw) Draw();
@@ -471,15 +473,15 @@ int32_t PennaEditor::SetMark(int32_t line, uint32_t mark, bool redraw) {
 
 int32_t PennaEditor::GetMark(int32_t line) const {
   const LineNode* node = core_.buffer.LineAt(line);
-  return node ? static_cast<int32_t>(node->mark) : -4;
+  return node ? static_cast<int32_t>(node->mark) : PENNA_E_ARGUMENT;
 }
 
 int32_t PennaEditor::SetHighlight(const char* text, bool caseSensitive, bool redraw) {
-  if (!text) return -4;
+  if (!text) return PENNA_E_ARGUMENT;
   highlight_ = text;
   highlightCase_ = caseSensitive;
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::AddEmphasis(const char* begin, const char* end, int32_t type,
@@ -492,7 +494,7 @@ int32_t PennaEditor::ResetEmphasis(bool redraw) {
   emphasis_.Clear();
   for (LineNode* node = core_.buffer.FirstLine(); node; node = node->next) node->ClearEmphasis();
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 // ---------------------------------------------------------------- appearance
@@ -503,12 +505,12 @@ int32_t PennaEditor::FontDialog(char* faceName, bool redraw) {
                                       QFontDialog::MonospacedFonts);
   if (!ok) {
     if (faceName) faceName[0] = '\0';
-    return -6;
+    return PENNA_E_CANCELLED;
   }
   int points = chosen.pointSize() > 0 ? chosen.pointSize()
                                       : std::max(1, chosen.pixelSize() * 72 / 96);
   QFont font = MakeFont(chosen.family(), points, 400);
-  if (!ApplyFont(font, true)) return -2;
+  if (!ApplyFont(font, true)) return PENNA_E_FAILED;
   if (faceName) {
     std::string sjis = Utf8ToSjisLossy(chosen.family().toStdString());
     int32_t n = AlignToCharStart(sjis, std::min<int32_t>(31, static_cast<int32_t>(sjis.size())));
@@ -520,26 +522,26 @@ int32_t PennaEditor::FontDialog(char* faceName, bool redraw) {
 }
 
 int32_t PennaEditor::SetFontFace(const char* faceName, int32_t points, bool redraw) {
-  if (!faceName || points < 1) return -4;
+  if (!faceName || points < 1) return PENNA_E_ARGUMENT;
   QString family = ResolveFace(faceName);
-  if (family.isEmpty()) return -2;
-  if (!ApplyFont(MakeFont(family, std::min(points, 400), 400), false)) return -2;
+  if (family.isEmpty()) return PENNA_E_FAILED;
+  if (!ApplyFont(MakeFont(family, std::min(points, 400), 400), false)) return PENNA_E_FAILED;
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetColour(int32_t index, uint32_t colour, bool redraw) {
-  if (index < 0 || index >= kColourCount) return -4;
+  if (index < 0 || index >= kColourCount) return PENNA_E_ARGUMENT;
   colours_[static_cast<size_t>(index)] = colour & 0xFFFFFF;
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetMarkVisible(int32_t kind, bool visible, bool redraw) {
-  if (kind < 0 || kind >= kMarkCount) return -4;
+  if (kind < 0 || kind >= kMarkCount) return PENNA_E_ARGUMENT;
   markVisible_[static_cast<size_t>(kind)] = visible;
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 void PennaEditor::SetOverwrite(bool on) {
@@ -553,55 +555,57 @@ void PennaEditor::SetOverwrite(bool on) {
 int32_t PennaEditor::SetMetric(int32_t index, int32_t value, bool redraw) {
   NotifyScope scope(this);
   switch (index) {
-    case 0:
-      if (value < 1) return -4;
+    case PENNA_METRIC_TAB_WIDTH:
+      if (value < 1) return PENNA_E_ARGUMENT;
       core_.tabWidth = value;
       break;
-    case 1: rulerHeight_ = std::clamp(value, 0, 1000); Relayout(); break;
-    case 2: marginWidth_ = std::clamp(value, 0, 10000); Relayout(); break;
-    case 3: selectionRop_ = value; break;
-    case 4: boldWeight_ = value; break;
-    case 5: wheelStep_ = value; break;
-    case 6: lineSpacing_ = std::clamp(value, 0, 1000); Relayout(); break;
-    case 7: addressFlags_ = static_cast<uint32_t>(value) & kDetectAll; break;
-    case 8:
+    case PENNA_METRIC_RULER_HEIGHT: rulerHeight_ = std::clamp(value, 0, 1000); Relayout(); break;
+    case PENNA_METRIC_MARGIN_WIDTH: marginWidth_ = std::clamp(value, 0, 10000); Relayout(); break;
+    case PENNA_METRIC_SELECTION_ROP: selectionRop_ = value; break;
+    case PENNA_METRIC_BOLD_WEIGHT: boldWeight_ = value; break;
+    case PENNA_METRIC_WHEEL_LINES: wheelStep_ = value; break;
+    case PENNA_METRIC_LINE_SPACING: lineSpacing_ = std::clamp(value, 0, 1000); Relayout(); break;
+    case PENNA_METRIC_ADDRESS_FLAGS:
+      addressFlags_ = static_cast<uint32_t>(value) & kDetectAll;
+      break;
+    case PENNA_METRIC_DRAG_FLAGS:
       if (value & 1) dragMode_ = 1;
       if (value & 2) dragMode_ = 2;
       if (value & 16) dragMode_ = 16;
       acceptDropsFlag_ = (value & 4) == 0;
       startDrags_ = (value & 8) == 0;
       break;
-    case 9: webPenStyle_ = value; break;
-    case 10: mailPenStyle_ = value; break;
-    case 11: separatorPenStyle_ = value; break;
-    case 12: SetOverwrite(value != 0); break;
-    case 13: numberGap_ = std::clamp(value, 0, 1000); Relayout(); break;
-    case 14: ownerDrawMarks_ = static_cast<uint32_t>(value); break;
-    case 15: break;  // global, kept by the instance table
-    case 16: metric16_ = value; break;
-    case 17: reportAsMade_ = value != 0; break;
-    case 18: core_.wordJoinFlags = static_cast<uint32_t>(value); break;
-    default: return -4;
+    case PENNA_METRIC_WEB_PEN: webPenStyle_ = value; break;
+    case PENNA_METRIC_MAIL_PEN: mailPenStyle_ = value; break;
+    case PENNA_METRIC_SEPARATOR_PEN: separatorPenStyle_ = value; break;
+    case PENNA_METRIC_OVERWRITE: SetOverwrite(value != 0); break;
+    case PENNA_METRIC_NUMBER_GAP: numberGap_ = std::clamp(value, 0, 1000); Relayout(); break;
+    case PENNA_METRIC_OWNER_DRAW: ownerDrawMarks_ = static_cast<uint32_t>(value); break;
+    case PENNA_METRIC_CREATE_HIDDEN: break;  // global, kept by the instance table
+    case PENNA_METRIC_USER_VALUE: userValue_ = value; break;
+    case PENNA_METRIC_SELECTION_ORDER: reportAsMade_ = value != 0; break;
+    case PENNA_METRIC_WORD_JOIN: core_.wordJoinFlags = static_cast<uint32_t>(value); break;
+    default: return PENNA_E_ARGUMENT;
   }
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::GetMetric(int32_t index) const {
   switch (index) {
-    case 0: return charWidth_;
-    case 1: return charHeight_;
-    case 2: return core_.buffer.UndoSteps();
-    case 3: return core_.buffer.RedoSteps();
-    case 4: return caretX_;
-    case 5: return caretY_;
-    default: return -4;
+    case PENNA_INFO_CHAR_WIDTH: return charWidth_;
+    case PENNA_INFO_CHAR_HEIGHT: return charHeight_;
+    case PENNA_INFO_UNDO_STEPS: return core_.buffer.UndoSteps();
+    case PENNA_INFO_REDO_STEPS: return core_.buffer.RedoSteps();
+    case PENNA_INFO_CARET_X: return caretX_;
+    case PENNA_INFO_CARET_Y: return caretY_;
+    default: return PENNA_E_ARGUMENT;
   }
 }
 
 int32_t PennaEditor::WriteEnable(bool writable) {
   core_.buffer.SetWritable(writable);
-  return -1;
+  return PENNA_OK;
 }
 
 int32_t PennaEditor::SetLapel(bool wrap, int32_t column, bool redraw) {
@@ -614,7 +618,7 @@ int32_t PennaEditor::SetLapel(bool wrap, int32_t column, bool redraw) {
   core_.FollowCaret();
   SyncScrollBars();
   if (redraw) Draw();
-  return -1;
+  return PENNA_OK;
 }
 
 }  // namespace kore

@@ -22,18 +22,40 @@ class QPainter;
 
 namespace kore {
 
-// Colour indices of PennaSetColor.
+// Colour indices of PennaSetColor (the numbers of penna.h).
 enum PennaColour : int32_t {
-  kColourTabMark, kColourSpaceMark, kColourWideSpaceMark, kColourCaretUnderline,
-  kColourLineEndMark, kColourEofMark, kColourText, kColourLineNumber, kColourSeparator,
-  kColourCaretNumberBack, kColourRulerNumber, kColourRulerBack, kColourRulerTick,
-  kColourRulerCaret, kColourWebText, kColourMailText, kColourHighlightText,
-  kColourHighlightBack, kColourBackground, kColourWebUnderline, kColourMailUnderline,
-  kColourCount
+  kColourTabMark = PENNA_COLOR_TAB_MARK,
+  kColourSpaceMark = PENNA_COLOR_SPACE_MARK,
+  kColourWideSpaceMark = PENNA_COLOR_WIDE_SPACE_MARK,
+  kColourCaretUnderline = PENNA_COLOR_CARET_UNDERLINE,
+  kColourLineEndMark = PENNA_COLOR_LINE_END_MARK,
+  kColourEofMark = PENNA_COLOR_EOF_MARK,
+  kColourText = PENNA_COLOR_TEXT,
+  kColourLineNumber = PENNA_COLOR_LINE_NUMBER,
+  kColourSeparator = PENNA_COLOR_SEPARATOR,
+  kColourCaretNumberBack = PENNA_COLOR_CARET_NUMBER_BACK,
+  kColourRulerNumber = PENNA_COLOR_RULER_NUMBER,
+  kColourRulerBack = PENNA_COLOR_RULER_BACK,
+  kColourRulerTick = PENNA_COLOR_RULER_TICK,
+  kColourRulerCaret = PENNA_COLOR_RULER_CARET,
+  kColourWebText = PENNA_COLOR_WEB_TEXT,
+  kColourMailText = PENNA_COLOR_MAIL_TEXT,
+  kColourHighlightText = PENNA_COLOR_HIGHLIGHT_TEXT,
+  kColourHighlightBack = PENNA_COLOR_HIGHLIGHT_BACK,
+  kColourBackground = PENNA_COLOR_BACKGROUND,
+  kColourWebUnderline = PENNA_COLOR_WEB_UNDERLINE,
+  kColourMailUnderline = PENNA_COLOR_MAIL_UNDERLINE,
+  kColourCount = PENNA_COLOR_COUNT
 };
 // Mark kinds of PennaSetMarkVisible.
 enum PennaMark : int32_t {
-  kMarkTab, kMarkSpace, kMarkWideSpace, kMarkCaretUnderline, kMarkLineEnd, kMarkEof, kMarkCount
+  kMarkTab = PENNA_MARK_TAB,
+  kMarkSpace = PENNA_MARK_SPACE,
+  kMarkWideSpace = PENNA_MARK_WIDE_SPACE,
+  kMarkCaretUnderline = PENNA_MARK_CARET_UNDERLINE,
+  kMarkLineEnd = PENNA_MARK_LINE_END,
+  kMarkEof = PENNA_MARK_EOF,
+  kMarkCount = PENNA_MARK_COUNT
 };
 // Where the mouse is, as reported by the mouse-move notification.
 enum MouseWhere : int32_t {
@@ -43,7 +65,7 @@ enum MouseWhere : int32_t {
 
 inline constexpr char kPennaWindowClass[] = "PennaTextEidtorControlForWin32";
 
-class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
+class PennaEditor : public QAbstractScrollArea, private editor::TextBufferListener {
   Q_OBJECT
 
  public:
@@ -51,8 +73,8 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   ~PennaEditor() override;
 
   int32_t id() const { return id_; }
-  EditorCore& core() { return core_; }
-  TextBuffer& buffer() { return core_.buffer; }
+  editor::EditorCore& core() { return core_; }
+  editor::TextBuffer& buffer() { return core_.buffer; }
 
   // ---- the operations behind the flat interface; results are its codes
   int32_t SetText(const char* text);
@@ -111,11 +133,11 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   // Top-left pixel of the text cell at (line, 0-based screen column); -1, -1 when off the page.
   QPoint CellOrigin(int32_t line, int32_t column) const;
   // Top-left pixel of the cell a text point is drawn at (wrapping included); -1, -1 off the page.
-  QPoint PointOrigin(TextPoint point) const;
+  QPoint PointOrigin(editor::TextPoint point) const;
   // The text point under a pixel of the viewport (rows below the text map to the last line).
-  TextPoint PointAt(QPoint pixel) const;
+  editor::TextPoint PointAt(QPoint pixel) const;
   // Inserts dropped text at a point as a drop from this instance (`fromSelf`) or elsewhere.
-  bool DropText(TextPoint at, const std::string& text, bool fromSelf, bool move);
+  bool DropText(editor::TextPoint at, const std::string& text, bool fromSelf, bool move);
   void SetOverwrite(bool on);
 
  protected:
@@ -195,10 +217,10 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
                 std::string_view text, int32_t x, int32_t rowTop, int32_t right);
   // Draws one line from `rowTop`; returns its screen rows. `stateChanged` tells whether the
   // line opened or closed multi-line spans differently than before.
-  int32_t DrawLine(QPainter& p, std::vector<GlyphBatch>& batches, LineNode& line, int32_t rowTop,
-                   bool* stateChanged);
-  WrapCell CellOf(size_t index, const StyledChar& c) const;
-  void DrawSelection(QPainter& p, const LineNode& line, int32_t lineNo, int32_t rowTop);
+  int32_t DrawLine(QPainter& p, std::vector<GlyphBatch>& batches, editor::LineNode& line,
+                   int32_t rowTop, bool* stateChanged);
+  editor::WrapCell CellOf(size_t index, const editor::StyledChar& c) const;
+  void DrawSelection(QPainter& p, const editor::LineNode& line, int32_t lineNo, int32_t rowTop);
   void DrawMargin(QPainter& p);
   void DrawRuler(QPainter& p);
   void FlushGlyphs(QPainter& p, std::vector<GlyphBatch>& batches);
@@ -215,8 +237,8 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   int32_t id_;
-  EditorCore core_;
-  EmphasisTable emphasis_;
+  editor::EditorCore core_;
+  editor::EmphasisTable emphasis_;
   std::array<uint32_t, kColourCount> colours_;
   std::array<bool, kMarkCount> markVisible_;
 
@@ -226,7 +248,7 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   int32_t boldWeight_ = 700;
   int32_t wheelStep_ = 3;
   int32_t lineSpacing_ = 0;
-  uint32_t addressFlags_ = kDetectAll;
+  uint32_t addressFlags_ = editor::kDetectAll;
   int32_t dragMode_ = 1;
   bool acceptDropsFlag_ = true;
   bool startDrags_ = true;
@@ -235,7 +257,7 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   int32_t separatorPenStyle_ = 0;
   int32_t numberGap_ = 4;
   uint32_t ownerDrawMarks_ = 0;
-  int32_t metric16_ = 0;
+  int32_t userValue_ = 0;  // PENNA_METRIC_USER_VALUE: stored, nothing depends on it
   bool reportAsMade_ = false;
   bool wrap_ = false;
   int32_t wrapColumn_ = 0;
@@ -264,7 +286,7 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   bool charDrag_ = false;
   bool lineDrag_ = false;
   int32_t lineAnchor_ = 1;
-  TextPoint charAnchor_;
+  editor::TextPoint charAnchor_;
   bool dragPending_ = false;
   bool draggingFromHere_ = false;
   bool doubleClicked_ = false;
@@ -280,9 +302,9 @@ class PennaEditor : public QAbstractScrollArea, private TextBufferListener {
   NotifyCallback selChange_, contextMenu_;
   std::vector<Pending> pending_;
   int32_t scopeDepth_ = 0;
-  std::vector<StyledChar> styled_;  // scratch for one line
-  mutable WrapLayout wrapLayout_;   // scratch for one wrapped line
-  LineNode* topNodeForMargin_ = nullptr;
+  std::vector<editor::StyledChar> styled_;  // scratch for one line
+  mutable editor::WrapLayout wrapLayout_;   // scratch for one wrapped line
+  editor::LineNode* topNodeForMargin_ = nullptr;
   int32_t caretRowIndex_ = -1;      // screen row of the caret, -1 when off the page
 };
 

@@ -17,6 +17,8 @@
 
 namespace kore {
 
+using namespace editor;  // the widget is built from the editor's own parts
+
 namespace {
 
 // Marks text dragged out of an editor with the editor's address, so a drop can tell its own.

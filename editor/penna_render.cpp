@@ -16,6 +16,8 @@
 
 namespace kore {
 
+using namespace editor;  // the widget is built from the editor's own parts
+
 namespace {
 
 QColor ToColor(uint32_t colourRef) {

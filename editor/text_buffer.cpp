@@ -5,8 +5,9 @@
 #include <new>
 
 #include "editor/char_class.h"
+#include "editor/penna.h"
 
-namespace kore {
+namespace kore::editor {
 
 void LineNode::ClearEmphasis() {
   std::fill(std::begin(openAtStart), std::end(openAtStart), -1);
@@ -109,7 +110,7 @@ LineNode* TextBuffer::LineAt(int32_t line) const {
 
 int32_t TextBuffer::LineLength(int32_t line) const {
   const LineNode* node = LineAt(line);
-  return node ? node->length() : -4;
+  return node ? node->length() : PENNA_E_ARGUMENT;
 }
 
 int32_t TextBuffer::TextLength() const {
@@ -172,10 +173,10 @@ void TextBuffer::Reset() {
 }
 
 int32_t TextBuffer::SetText(std::string_view text) {
-  if (!writable_) return -7;
+  if (!writable_) return PENNA_E_READONLY;
   Reset();
-  if (!Insert({1, 1}, text, true)) return -3;
-  return -1;
+  if (!Insert({1, 1}, text, true)) return PENNA_E_NOMEMORY;
+  return PENNA_OK;
 }
 
 bool TextBuffer::Insert(TextPoint at, std::string_view text, bool takeLineCode, TextPoint* end) {
@@ -464,4 +465,4 @@ bool TextBuffer::PointOfThrough(int32_t through, TextPoint* p) const {
   return false;
 }
 
-}  // namespace kore
+}  // namespace kore::editor

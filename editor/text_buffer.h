@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace kore {
+namespace kore::editor {
 
 constexpr int32_t kEmphasisSlots = 5;
 
@@ -205,4 +205,4 @@ struct LineEnd {
 };
 LineEnd FindLineEnd(std::string_view text, size_t from);
 
-}  // namespace kore
+}  // namespace kore::editor

@@ -12,6 +12,8 @@
 namespace kore {
 namespace {
 
+using namespace editor;
+
 constexpr uint32_t kComment = 0x00A000, kDirective = 0x008080, kCommand = 0x0080FF,
                    kNote = 0x0000FF, kShift = 0xFF0000, kText = 0x111111;
 

@@ -19,6 +19,8 @@
 namespace kore {
 namespace {
 
+using namespace editor;
+
 struct Message {
   int32_t message;
   uintptr_t wParam;

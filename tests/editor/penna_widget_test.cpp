@@ -20,6 +20,8 @@
 namespace kore {
 namespace {
 
+using namespace editor;
+
 QColor Rgb(uint32_t colourRef) {
   return QColor(colourRef & 0xFF, (colourRef >> 8) & 0xFF, (colourRef >> 16) & 0xFF);
 }

@@ -11,6 +11,8 @@
 namespace kore {
 namespace {
 
+using namespace editor;
+
 struct Recorder : TextBufferListener {
   std::vector<int32_t> changes;
   std::vector<int32_t> carets;

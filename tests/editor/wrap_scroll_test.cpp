@@ -14,6 +14,8 @@
 namespace kore {
 namespace {
 
+using namespace editor;
+
 QStringList* g_debugLines = nullptr;
 
 void CaptureDebug(QtMsgType type, const QMessageLogContext&, const QString& message) {
