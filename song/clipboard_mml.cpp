@@ -64,10 +64,13 @@ SongFileKind SongFileKindOf(std::string_view path) {
   return SongFileKind::Song;
 }
 
-int ReadAnySongFile(const std::string& path, LoadedSong& song, const SongReadOptions& options) {
+SongFileResult ReadAnySongFile(const std::string& path, LoadedSong& song,
+                               const SongReadOptions& options) {
   switch (SongFileKindOf(path)) {
-    case SongFileKind::Mms: return ReadMmsFile(path, song);
-    case SongFileKind::Kor: return ReadKorFile(path, song);
+    case SongFileKind::Mms:
+      return ReadMmsFile(path, song) == 0 ? kSongFileOk : kSongFileUnreadable;
+    case SongFileKind::Kor:
+      return ReadKorFile(path, song) == 0 ? kSongFileOk : kSongFileUnreadable;
     case SongFileKind::Song: break;
   }
   return ReadSongFile(path, song, options);

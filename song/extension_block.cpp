@@ -97,13 +97,7 @@ void ApplyRecord(ExtensionRecord type, const uint8_t* p, size_t length, LoadedSo
       if (length < 12) break;
       TimeBase tb{GetI32(p), GetI32(p + 4), GetI32(p + 8)};
       if (tb.ticksPerQuarter <= 0) tb.ticksPerQuarter = 32;
-      bool unitOk = tb.beatUnit == 1 || tb.beatUnit == 2 || tb.beatUnit == 4 ||
-                    tb.beatUnit == 8 || tb.beatUnit == 16;
-      if (!unitOk || tb.beatsPerMeasure < 1 || tb.beatsPerMeasure > 16) {
-        tb.beatsPerMeasure = 4;
-        tb.beatUnit = 4;
-      }
-      song.timeBase = tb;
+      song.timeBase = WithUsableSignature(tb);
       break;
     }
     case ExtensionRecord::TrackText: {

@@ -38,8 +38,9 @@ int WriteKorFile(const std::string& path, const SongContent& song);
 int ParseClipboardMml(std::string_view text, LoadedSong& song,
                       int32_t defaultTicksPerQuarter = 32);
 
-// Reads any song file the open command accepts, choosing the reader by extension. 0 or -1.
-int ReadAnySongFile(const std::string& path, LoadedSong& song,
-                    const SongReadOptions& options = {});
+// Reads any song file the open command accepts, choosing the reader by extension: kSongFileOk,
+// or a failure (a ".kor" or ".mms" the reader refuses is kSongFileUnreadable).
+[[nodiscard]] SongFileResult ReadAnySongFile(const std::string& path, LoadedSong& song,
+                                             const SongReadOptions& options = {});
 
 }  // namespace kore

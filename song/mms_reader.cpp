@@ -36,13 +36,7 @@ int ReadMmsText(std::string_view bytes, LoadedSong& song) {
   song.title = ini.ReadString("title", "");
   song.source = ini.ReadString("auther", "");
   TimeBase tb{32, ini.ReadInt("rythmNum", 4), ini.ReadInt("rythmBase", 4)};
-  bool unitOk = tb.beatUnit == 1 || tb.beatUnit == 2 || tb.beatUnit == 4 || tb.beatUnit == 8 ||
-                tb.beatUnit == 16;
-  if (!unitOk || tb.beatsPerMeasure < 1 || tb.beatsPerMeasure > 16) {
-    tb.beatsPerMeasure = 4;
-    tb.beatUnit = 4;
-  }
-  song.timeBase = tb;
+  song.timeBase = WithUsableSignature(tb);
 
   for (const std::string& name : names) {
     if (name.size() != 5 || !EqualsIgnoreCaseSjis(name.substr(0, 4), "part")) continue;

@@ -27,16 +27,26 @@ size_t CutAtCharacter(std::string_view text, size_t limit) {
 
 }  // namespace
 
-bool IsValidTimeBase(const TimeBase& timeBase) {
-  if (timeBase.ticksPerQuarter < kMinTicksPerQuarter ||
-      timeBase.ticksPerQuarter > kMaxTicksPerQuarter) {
-    return false;
-  }
-  if (timeBase.beatsPerMeasure < 1 || timeBase.beatsPerMeasure > 16) return false;
-  switch (timeBase.beatUnit) {
+bool IsValidTimeSignature(int32_t beatsPerMeasure, int32_t beatUnit) {
+  if (beatsPerMeasure < 1 || beatsPerMeasure > 16) return false;
+  switch (beatUnit) {
     case 1: case 2: case 4: case 8: case 16: return true;
     default: return false;
   }
+}
+
+bool IsValidTimeBase(const TimeBase& timeBase) {
+  return timeBase.ticksPerQuarter >= kMinTicksPerQuarter &&
+         timeBase.ticksPerQuarter <= kMaxTicksPerQuarter &&
+         IsValidTimeSignature(timeBase.beatsPerMeasure, timeBase.beatUnit);
+}
+
+TimeBase WithUsableSignature(TimeBase timeBase) {
+  if (!IsValidTimeSignature(timeBase.beatsPerMeasure, timeBase.beatUnit)) {
+    timeBase.beatsPerMeasure = 4;
+    timeBase.beatUnit = 4;
+  }
+  return timeBase;
 }
 
 TrackProperties TrackProperties::Fresh(int32_t slot) {

@@ -36,9 +36,12 @@ constexpr int32_t kDefaultTrackPanpot = 64;
 // kDefaultMarkerColour.
 std::string NewMarkerName();
 
-// True for a time base the document accepts: 1..960 ticks per quarter, 1..16 beats, a beat
-// unit of 1, 2, 4, 8 or 16.
+// The one time-base rule of songs. A time signature: 1..16 beats of a 1, 2, 4, 8 or 16 note.
+bool IsValidTimeSignature(int32_t beatsPerMeasure, int32_t beatUnit);
+// A time base the document accepts: 1..960 ticks per quarter and a valid signature.
 bool IsValidTimeBase(const TimeBase& timeBase);
+// What readers make of a signature read from a file: kept when valid, else 4/4; ticks unchanged.
+TimeBase WithUsableSignature(TimeBase timeBase);
 
 // The saved properties of one slot, in the documented order. Readers (song files, importers)
 // fill these without needing a whole slot with its buffer.

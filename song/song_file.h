@@ -26,11 +26,20 @@ inline std::string SongFileBytes(const SongContent& song, SaveMode mode) {
   return out;
 }
 
+// What reading or writing a song file came to; the values are the ones callers compare with 0.
+// Every failure is shown to the user as "ファイルのオープンに失敗しました".
+enum SongFileResult : int {
+  kSongFileOk = 0,
+  kSongFileUnreadable = -1,  // cannot be opened, read or written
+  kSongFileNotASong = -2,    // no [Settings], no [Channel%d], no extension block: nothing to load
+};
+
 // Writes the file through a temporary file in the same folder that replaces `path` only once
-// it is complete, so a failed save leaves the old file as it was. 0, or -1 when the file could
-// not be written (the caller shows "ファイルのオープンに失敗しました").
-int SaveSongFile(const std::string& path, const SongContent& song, SaveMode mode);
-int SaveSongFile(const std::string& path, const CMMLDocument& document, SaveMode mode);
+// it is complete, so a failed save leaves the old file as it was.
+[[nodiscard]] SongFileResult SaveSongFile(const std::string& path, const SongContent& song,
+                                          SaveMode mode);
+[[nodiscard]] SongFileResult SaveSongFile(const std::string& path, const CMMLDocument& document,
+                                          SaveMode mode);
 
 // The next byte 0..255, or -1 at the end of input.
 using GetByteFunction = int (*)(void* context);
@@ -40,14 +49,16 @@ struct SongReadOptions {
   int32_t defaultTicksPerQuarter = 32;
 };
 
-// Parses a song file stream into `song` (reset first). Never fails: unknown sections and keys
-// are skipped, a damaged extension block is ignored.
-void ReadSongStream(LoadedSong& song, GetByteFunction getByte, void* context,
-                    const SongReadOptions& options = {});
-void ReadSongMemory(std::string_view bytes, LoadedSong& song,
-                    const SongReadOptions& options = {});
-// 0, or -1 when the file cannot be opened or read.
-int ReadSongFile(const std::string& path, LoadedSong& song, const SongReadOptions& options = {});
+// Parses a song file stream into `song` (reset first). Unknown sections and keys are skipped, a
+// damaged extension block is ignored. Bytes holding none of the sections a song file always has
+// ([Settings], [Channel%d] or the extension block) give kSongFileNotASong and an empty `song`,
+// so random bytes are never taken for an empty song. Clipboard text may ignore the result.
+SongFileResult ReadSongStream(LoadedSong& song, GetByteFunction getByte, void* context,
+                              const SongReadOptions& options = {});
+SongFileResult ReadSongMemory(std::string_view bytes, LoadedSong& song,
+                              const SongReadOptions& options = {});
+[[nodiscard]] SongFileResult ReadSongFile(const std::string& path, LoadedSong& song,
+                                          const SongReadOptions& options = {});
 
 // Memo escaping of the [Settings] line and its inverse.
 std::string EscapeMemo(std::string_view memo);

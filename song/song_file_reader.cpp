@@ -90,7 +90,8 @@ class SongStreamReader {
                    const SongReadOptions& options)
       : song_(song), getByte_(getByte), context_(context), options_(options) {}
 
-  void Run() {
+  // True when a section only a song file has was seen.
+  bool Run() {
     song_.Reset();
     int previous = '\n';
     int b = getByte_(context_);
@@ -118,7 +119,12 @@ class SongStreamReader {
       previous = b;
       b = getByte_(context_);
     }
+    if (!songPartSeen_) {
+      song_.Reset();
+      return false;
+    }
     Finish();
+    return true;
   }
 
  private:
@@ -147,6 +153,7 @@ class SongStreamReader {
     while (!n.empty() && (n.front() == ' ' || n.front() == '\r')) n.remove_prefix(1);
     while (!n.empty() && (n.back() == ' ' || n.back() == '\r')) n.remove_suffix(1);
     if (int32_t k = SectionNumber(n, "channel")) {
+      songPartSeen_ = true;
       section_ = Section::Channel;
       sectionSlot_ = k - 1;
       song_.slots[sectionSlot_].inUse = 1;
@@ -154,8 +161,10 @@ class SongStreamReader {
       section_ = Section::ChannelProperty;
       sectionSlot_ = k - 1;
     } else if (n == "settings") {
+      songPartSeen_ = true;
       section_ = Section::Settings;
     } else if (n == "kore extension") {
+      songPartSeen_ = true;
       section_ = Section::Extension;
     } else if (n == "marker") {
       section_ = Section::Marker;
@@ -287,14 +296,7 @@ class SongStreamReader {
 
   void Finish() {
     if (timeBaseRead_ >= 32 && timeBaseRead_ <= 960) {
-      TimeBase tb{timeBaseRead_, beatsRead_, unitRead_};
-      bool unitOk = tb.beatUnit == 1 || tb.beatUnit == 2 || tb.beatUnit == 4 ||
-                    tb.beatUnit == 8 || tb.beatUnit == 16;
-      if (!unitOk || tb.beatsPerMeasure < 1 || tb.beatsPerMeasure > 16) {
-        tb.beatsPerMeasure = 4;
-        tb.beatUnit = 4;
-      }
-      song_.timeBase = tb;
+      song_.timeBase = WithUsableSignature(TimeBase{timeBaseRead_, beatsRead_, unitRead_});
     } else {
       song_.timeBase = TimeBase{options_.defaultTicksPerQuarter, 4, 4};
     }
@@ -323,6 +325,7 @@ class SongStreamReader {
   uint32_t expectedCrc_ = 0;
   std::string extensionText_;
   bool extensionSeen_ = false;
+  bool songPartSeen_ = false;
 };
 
 struct MemoryCursor {
@@ -378,28 +381,31 @@ std::string UnescapeMemo(std::string_view value) {
   return out;
 }
 
-void ReadSongStream(LoadedSong& song, GetByteFunction getByte, void* context,
-                    const SongReadOptions& options) {
-  SongStreamReader(song, getByte, context, options).Run();
+SongFileResult ReadSongStream(LoadedSong& song, GetByteFunction getByte, void* context,
+                              const SongReadOptions& options) {
+  bool isSong = SongStreamReader(song, getByte, context, options).Run();
+  return isSong ? kSongFileOk : kSongFileNotASong;
 }
 
-void ReadSongMemory(std::string_view bytes, LoadedSong& song, const SongReadOptions& options) {
+SongFileResult ReadSongMemory(std::string_view bytes, LoadedSong& song,
+                              const SongReadOptions& options) {
   const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
   MemoryCursor cursor{p, p + bytes.size()};
-  ReadSongStream(song, MemoryGetByte, &cursor, options);
+  return ReadSongStream(song, MemoryGetByte, &cursor, options);
 }
 
-int ReadSongFile(const std::string& path, LoadedSong& song, const SongReadOptions& options) {
+SongFileResult ReadSongFile(const std::string& path, LoadedSong& song,
+                            const SongReadOptions& options) {
   auto cursor = std::make_unique<FileCursor>();
   cursor->file = std::fopen(path.c_str(), "rb");
-  if (cursor->file == nullptr) return -1;
-  ReadSongStream(song, FileGetByte, cursor.get(), options);
+  if (cursor->file == nullptr) return kSongFileUnreadable;
+  SongFileResult result = ReadSongStream(song, FileGetByte, cursor.get(), options);
   std::fclose(cursor->file);
   if (cursor->failed) {
     song.Reset();
-    return -1;
+    return kSongFileUnreadable;
   }
-  return 0;
+  return result;
 }
 
 }  // namespace kore

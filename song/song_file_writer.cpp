@@ -157,13 +157,14 @@ void WriteSongFile(std::string& out, const SongContent& song, SaveMode mode) {
   WriteExtensionSection(out, song, parts);
 }
 
-int SaveSongFile(const std::string& path, const SongContent& song, SaveMode mode) {
+SongFileResult SaveSongFile(const std::string& path, const SongContent& song, SaveMode mode) {
   std::string bytes;
   WriteSongFile(bytes, song, mode);
-  return WriteFileAtomically(path, bytes);
+  return WriteFileAtomically(path, bytes) == 0 ? kSongFileOk : kSongFileUnreadable;
 }
 
-int SaveSongFile(const std::string& path, const CMMLDocument& document, SaveMode mode) {
+SongFileResult SaveSongFile(const std::string& path, const CMMLDocument& document,
+                            SaveMode mode) {
   return SaveSongFile(path, ContentOf(document), mode);
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/profile_file.h"
 #include "base/shift_jis.h"
+#include "song/foreign_formats.h"
 #include "song_file_test_util.h"
 
 namespace kore {
@@ -195,7 +196,8 @@ TEST(SongFile, SettingsKeysFillTheExplicitOrEnsembleTable) {
 TEST(SongFile, MarkersFromAPlainFileKeepTheirWholeNames) {
   LoadedSong song;
   ReadSongMemory(
-      "[Marker]\r\nentry=128,ff00,Verse two, again\r\nentry=0x\r\n[Marker]\r\nEntry=64,1,\r\n",
+      "[Settings]\r\n[Marker]\r\nentry=128,ff00,Verse two, again\r\nentry=0x\r\n[Marker]\r\n"
+      "Entry=64,1,\r\n",
       song);
   ASSERT_EQ(song.markers.size(), 3u);
   EXPECT_EQ(song.markers[0].tick, 128);
@@ -324,6 +326,50 @@ TEST(SongFile, AnOrderNotMatchingTheTracksInUseIsRebuilt) {
   EXPECT_EQ(doc.TrackOrder()[0], 0);
   EXPECT_EQ(doc.TrackOrder()[1], 3);
   EXPECT_EQ(doc.TrackOrder()[2], -1);
+}
+
+}  // namespace
+}  // namespace kore
+
+namespace kore {
+namespace {
+
+TEST(SongFile, BytesHoldingNothingOfASongFileAreRefused) {
+  std::string noise(100000, '\0');
+  uint32_t x = 12345;
+  for (char& c : noise) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 23);
+  }
+  struct Row {
+    const char* name;
+    std::string bytes;
+    SongFileResult result;
+  } rows[] = {
+      {"random bytes", noise, kSongFileNotASong},
+      {"empty", "", kSongFileNotASong},
+      {"other sections", "[Foo]\r\nTimeBase=96\r\n[Marker]\r\n1=0,A\r\n[ChannelProperty1]\r\n",
+       kSongFileNotASong},
+      {"channel out of range", "[Channel17]\r\ncde\r\n", kSongFileNotASong},
+      {"settings", "[Settings]\r\n", kSongFileOk},
+      {"settings in capitals", "[SETTINGS]\r\nTimeBase=96\r\n", kSongFileOk},
+      {"a channel", "[Channel3]\r\ncde\r\n", kSongFileOk},
+      {"extension block", "[KORE EXTENSION]\r\n", kSongFileOk},
+  };
+  filetest::TempFolder dir;
+  for (const Row& row : rows) {
+    LoadedSong song;
+    song.title = "stale";
+    EXPECT_EQ(ReadSongMemory(row.bytes, song), row.result) << row.name;
+    if (row.result != kSongFileOk) {
+      EXPECT_EQ(song, LoadedSong()) << row.name;
+    }
+    std::string path = dir.File("x.mml");
+    ASSERT_TRUE(std::ofstream(path, std::ios::binary) << row.bytes) << row.name;
+    LoadedSong fromFile;
+    EXPECT_EQ(ReadSongFile(path, fromFile), row.result) << row.name;
+    EXPECT_EQ(ReadAnySongFile(path, fromFile), row.result) << row.name;
+  }
 }
 
 }  // namespace
