@@ -6,6 +6,7 @@
 
 #include "base/profile_file.h"
 #include "cli/command_registry.h"
+#include "cli/open_song.h"
 #include "song/foreign_formats.h"
 #include "song/loaded_song.h"
 #include "song/song_file.h"
@@ -22,25 +23,26 @@ struct ConvertOptions {
   int32_t defaultTimeBase = 32;
 };
 
-void RunConvert(const ConvertOptions& options) {
+// Clipboard text is what pasting it into the editor gives: its "MML@" groups, else the text
+// read as a song file (an empty song when it is neither).
+std::unique_ptr<CMMLDocument> ReadClipboardText(const ConvertOptions& options) {
+  auto text = ReadWholeFile(options.in);
+  if (!text) Fail("ファイルのオープンに失敗しました: " + options.in);
   LoadedSong loaded;
-  bool keepPath = true;
-  if (options.clipboardText) {
-    auto text = ReadWholeFile(options.in);
-    if (!text) Fail("ファイルのオープンに失敗しました: " + options.in);
-    if (ParseClipboardMml(*text, loaded, options.defaultTimeBase) == 0) {
-      ReadSongMemory(*text, loaded, {options.defaultTimeBase});
-    }
-    keepPath = false;
-  } else {
-    if (ReadAnySongFile(options.in, loaded, {options.defaultTimeBase}) != 0) {
-      Fail("ファイルのオープンに失敗しました: " + options.in);
-    }
-    keepPath = SongFileKindOf(options.in) != SongFileKind::Mms;
+  if (ParseClipboardMml(*text, loaded, options.defaultTimeBase) == 0) {
+    ReadSongMemory(*text, loaded, {options.defaultTimeBase});
   }
+  auto document = std::make_unique<CMMLDocument>();
+  LoadIntoDocument(loaded, *document, std::string());
+  return document;
+}
+
+void RunConvert(const ConvertOptions& options) {
   // Through the document, so the result is what the editor would save after opening it.
-  CMMLDocument document;
-  LoadIntoDocument(loaded, document, keepPath ? options.in : std::string());
+  std::unique_ptr<CMMLDocument> owned = options.clipboardText
+                                            ? ReadClipboardText(options)
+                                            : OpenSongOrFail(options.in, options.defaultTimeBase);
+  const CMMLDocument& document = *owned;
 
   std::string to = options.to;
   if (to.empty()) to = SongFileKindOf(options.out) == SongFileKind::Kor ? "kor" : "mml";

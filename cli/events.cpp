@@ -11,6 +11,7 @@
 
 #include "base/shift_jis.h"
 #include "cli/command_registry.h"
+#include "cli/open_song.h"
 #include "mml/mml_compiler.h"
 #include "song/foreign_formats.h"
 #include "song/loaded_song.h"
@@ -92,12 +93,7 @@ void WriteOut(const std::string& out) {
 // A song file loaded as the editor loads it; prints the lists the editor holds: one slot's
 // records (or states), or the merged song list the player walks.
 void RunSongEvents(const EventsOptions& options) {
-  LoadedSong loaded;
-  if (ReadAnySongFile(options.songPath, loaded) != 0) {
-    Fail("ファイルのオープンに失敗しました: " + options.songPath);
-  }
-  auto document = std::make_unique<CMMLDocument>();
-  LoadIntoDocument(loaded, *document, options.songPath);
+  std::unique_ptr<CMMLDocument> document = OpenSongOrFail(options.songPath);
   const MidiEventList* list = nullptr;
   MidiEventList songList;
   if (options.wholeSong) {

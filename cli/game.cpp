@@ -10,6 +10,7 @@
 
 #include "base/shift_jis.h"
 #include "cli/command_registry.h"
+#include "cli/open_song.h"
 #include "song/game_export_song.h"
 #include "song/loaded_song.h"
 #include "song/song_file.h"
@@ -93,13 +94,8 @@ std::string Json(const GameOptions& options, const GameClipboardExport& exported
 }
 
 void RunGame(const GameOptions& options) {
-  LoadedSong loaded;
-  if (ReadSongFile(options.song, loaded) != 0) {
-    Fail("ファイルのオープンに失敗しました: " + options.song);
-  }
-  CMMLDocument document;
-  LoadIntoDocument(loaded, document, options.song);
-  const SongContent song = ContentOf(document);
+  std::unique_ptr<CMMLDocument> document = OpenSongOrFail(options.song);
+  const SongContent song = ContentOf(*document);
   const std::vector<int32_t> order = DisplayOrder(song);
   std::vector<int32_t> slots;
   if (options.format != kGameFormatElvaraMml) slots = SelectSlots(order, options.tracks);
@@ -122,7 +118,7 @@ const CommandRegistration kRegistration("game", [](CLI::App& app) {
   auto options = std::make_shared<GameOptions>();
   CLI::App* command = app.add_subcommand(
       "game", "Export up to three tracks of a song file as game-format text (MML@...;)");
-  command->add_option("SONG", options->song, "song file (.mml)")->required();
+  command->add_option("SONG", options->song, "song (.mml, .kor or .mms)")->required();
   command->add_option("--tracks", options->tracks,
                       "tracks to export, by position in display order (1-based, comma-separated, "
                       "at most three); default: the first three");

@@ -6,6 +6,7 @@
 
 #include "base/shift_jis.h"
 #include "cli/command_registry.h"
+#include "cli/open_song.h"
 #include "song/foreign_formats.h"
 #include "song/instruments.h"
 #include "song/loaded_song.h"
@@ -68,15 +69,8 @@ nlohmann::ordered_json SongJson(const CMMLDocument& doc) {
 }
 
 void RunInfo(const InfoOptions& options) {
-  LoadedSong loaded;
-  if (ReadAnySongFile(options.song, loaded, {options.defaultTimeBase}) != 0) {
-    Fail("ファイルのオープンに失敗しました: " + options.song);
-  }
-  CMMLDocument document;
-  // An imported ".mms" stays untitled, as in the editor.
-  bool keepPath = SongFileKindOf(options.song) != SongFileKind::Mms;
-  LoadIntoDocument(loaded, document, keepPath ? options.song : std::string());
-  std::string out = SongJson(document).dump(options.compact ? -1 : 2);
+  std::unique_ptr<CMMLDocument> document = OpenSongOrFail(options.song, options.defaultTimeBase);
+  std::string out = SongJson(*document).dump(options.compact ? -1 : 2);
   out += '\n';
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0) Fail("cannot write the output");

@@ -10,6 +10,7 @@
 
 #include "base/shift_jis.h"
 #include "cli/command_registry.h"
+#include "cli/open_song.h"
 #include "playback/mml_player.h"
 #include "playback/output_setup.h"
 #include "song/loaded_song.h"
@@ -45,13 +46,8 @@ void ShowPosition(const CMMLPlayer& player, int32_t lastTick) {
 }
 
 void RunPlay(const PlayOptions& options) {
-  LoadedSong loaded;
-  if (ReadSongFile(options.song, loaded) != 0) {
-    Fail("ファイルのオープンに失敗しました: " + options.song);
-  }
-  CMMLDocument document;
-  LoadIntoDocument(loaded, document, options.song);
-  auto song = std::make_shared<PlaybackSong>(MakePlaybackSong(document));
+  std::unique_ptr<CMMLDocument> document = OpenSongOrFail(options.song);
+  auto song = std::make_shared<PlaybackSong>(MakePlaybackSong(*document));
 
   CMMLPlayer player;
   std::unique_ptr<CMidiDevice> device;
@@ -118,7 +114,7 @@ void RunPlay(const PlayOptions& options) {
 const CommandRegistration kRegistration("play", [](CLI::App& app) {
   auto options = std::make_shared<PlayOptions>();
   CLI::App* command = app.add_subcommand("play", "Play a song in real time (Ctrl+C stops)");
-  command->add_option("SONG", options->song, "song file (.mml)")->required();
+  command->add_option("SONG", options->song, "song (.mml, .kor or .mms)")->required();
   command->add_option("--output", options->output,
                       "MIDI port number (kore-cli ports); -1 plays through the built-in synthesizer")
       ->capture_default_str();

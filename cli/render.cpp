@@ -10,6 +10,7 @@
 
 #include "base/shift_jis.h"
 #include "cli/command_registry.h"
+#include "cli/open_song.h"
 #include "playback/offline_renderer.h"
 #include "playback/output_setup.h"
 #include "playback/wave_export.h"
@@ -82,13 +83,8 @@ int RenderRealtime(const PlaybackSong& song, const OutputSettings& settings, con
 }
 
 void RunRender(const RenderCliOptions& options) {
-  LoadedSong loaded;
-  if (ReadSongFile(options.song, loaded) != 0) {
-    Fail("ファイルのオープンに失敗しました: " + options.song);
-  }
-  CMMLDocument document;
-  LoadIntoDocument(loaded, document, options.song);
-  const PlaybackSong song = MakePlaybackSong(document);
+  std::unique_ptr<CMMLDocument> document = OpenSongOrFail(options.song);
+  const PlaybackSong song = MakePlaybackSong(*document);
   const bool bar = isatty(STDERR_FILENO);
 
   OutputSettings settings;
@@ -145,7 +141,7 @@ void RunRender(const RenderCliOptions& options) {
 const CommandRegistration kRegistration("render", [](CLI::App& app) {
   auto options = std::make_shared<RenderCliOptions>();
   CLI::App* command = app.add_subcommand("render", "Render a song to a WAVE file through the synthesizer");
-  command->add_option("SONG", options->song, "song file (.mml)")->required();
+  command->add_option("SONG", options->song, "song (.mml, .kor or .mms)")->required();
   command->add_option("OUT", options->out, "WAVE file to write (.wav)")->required();
   command->add_option("--soundfont", options->soundFont,
                       "SoundFont (.sf2) or DLS bank (.dls; game instruments then use their game ids)");

@@ -86,6 +86,50 @@ TEST(InfoCommand, FailsClearlyOnAMissingOrDamagedFile) {
   EXPECT_EQ(RunCli({"info", bad}).exitCode, 1);
 }
 
+// Every subcommand that reads a song takes the same three formats and refuses the same files,
+// with the same text and exit code, writing nothing.
+TEST(SongArgument, EverySubcommandOpensAnyFormatAndRefusesWhatIsNoSong) {
+  TempDir dir;
+  std::string noise(100000, '\0');
+  uint32_t x = 7;
+  for (char& c : noise) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 23);
+  }
+  ASSERT_EQ(WriteFileAtomically(dir.File("noise.mml"), noise), 0);
+  std::string kor = dir.File("demo.kor");
+  ASSERT_EQ(RunCli({"convert", SourceFile("data/demo.mml"), kor}).exitCode, 0);
+  const std::string mms = SourceFile("data/fixtures/song/parts_0_3.mms");
+  const std::string out = dir.File("out.bin");
+  struct Row {
+    const char* command;
+    std::vector<std::string> extra;  // after SONG
+    bool writes;
+  } rows[] = {
+      {"info", {}, false},          {"events", {"--song"}, false},
+      {"game", {}, false},          {"export-smf", {out}, true},
+      {"render", {out}, true},      {"play", {"--dump"}, false},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args = {row.command, dir.File("noise.mml")};
+    args.insert(args.end(), row.extra.begin(), row.extra.end());
+    CliRun run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 1) << row.command;
+    EXPECT_NE(run.out.find("ファイルのオープンに失敗しました: " + dir.File("noise.mml")),
+              std::string::npos)
+        << row.command << ": " << run.out;
+    EXPECT_FALSE(std::filesystem::exists(out)) << row.command;
+    if (std::string(row.command) == "play") continue;  // plays in real time
+    for (const std::string& song : {kor, mms}) {
+      args[1] = song;
+      run = RunCli(args);
+      EXPECT_EQ(run.exitCode, 0) << row.command << " " << song << ": " << run.out;
+      EXPECT_EQ(std::filesystem::exists(out), row.writes) << row.command << " " << song;
+      std::filesystem::remove(out);
+    }
+  }
+}
+
 TEST(ConvertCommand, MmsToSongFileAndKorRoundTrip) {
   TempDir dir;
   std::string mml = dir.File("out.mml");
