@@ -112,15 +112,22 @@ void WriteSearchHistory(CProfileFile& file, const SearchHistory& history);
 // Moves (or adds) a non-empty string to the front of a history list without duplicates.
 void RememberString(std::vector<std::string>& list, const std::string& text);
 
-// Where "KORE.ini" lives: beside the program when that folder is writable, else
-// $XDG_CONFIG_HOME/kore, else ~/.config/kore. Inputs are injectable for tests.
+// Where the program keeps its files. Portable mode: when a "KORE.ini" already stands beside the
+// program, it and "autosave/" are used there. Otherwise "KORE.ini" is in $XDG_CONFIG_HOME/kore
+// (default ~/.config/kore) and "autosave/" in $XDG_DATA_HOME/kore (default ~/.local/share/kore);
+// a relative XDG value is ignored, as the XDG rules say. A build or install folder is never
+// written to unasked. Inputs are injectable for tests.
 struct SettingsEnvironment {
   std::string programFolder;  // folder of the executable
   std::string xdgConfigHome;  // value of $XDG_CONFIG_HOME, empty when unset
   std::string home;           // value of $HOME
+  std::string xdgDataHome;    // value of $XDG_DATA_HOME, empty when unset
   static SettingsEnvironment FromProcess();
 };
 std::string SettingsFilePath(const SettingsEnvironment& env);
+// The folder the main window writes its automatic backups to (no trailing slash); the caller
+// creates it (EnsureParentFolder on a file inside it) before writing.
+std::string AutosaveFolder(const SettingsEnvironment& env);
 // Creates the folder that holds `filePath` (and its parents); 0 or -1.
 int EnsureParentFolder(const std::string& filePath);
 

@@ -157,16 +157,31 @@ TEST(AppSettings, SearchHistoryRoundTripsAndToleratesBadCounts) {
   EXPECT_TRUE(read.replaceKeys.empty());
 }
 
-TEST(AppSettings, SettingsLiveBesideTheProgramOnlyWhenThatFolderIsWritable) {
-  TempFolder dir;
-  SettingsEnvironment env{dir.path(), "/cfg", "/home/u"};
-  EXPECT_EQ(SettingsFilePath(env), dir.path() + "/KORE.ini");
-  env.programFolder = dir.File("missing");
-  EXPECT_EQ(SettingsFilePath(env), "/cfg/kore/KORE.ini");
-  env.xdgConfigHome = "";
-  EXPECT_EQ(SettingsFilePath(env), "/home/u/.config/kore/KORE.ini");
-  env.xdgConfigHome = "relative/cfg";
-  EXPECT_EQ(SettingsFilePath(env), "/home/u/.config/kore/KORE.ini");
+TEST(AppSettings, FilesLiveInXdgFoldersUnlessAKoreIniStandsBesideTheProgram) {
+  TempFolder dir;  // a writable program folder, which alone is no reason to write there
+  struct Row {
+    const char* name;
+    std::string config, data;
+    bool portable;
+    std::string settings, autosave;
+  } rows[] = {
+      {"xdg set", "/cfg", "/dat", false, "/cfg/kore/KORE.ini", "/dat/kore/autosave"},
+      {"xdg unset", "", "", false, "/home/u/.config/kore/KORE.ini",
+       "/home/u/.local/share/kore/autosave"},
+      {"xdg relative", "rel/cfg", "rel/dat", false, "/home/u/.config/kore/KORE.ini",
+       "/home/u/.local/share/kore/autosave"},
+      {"portable", "/cfg", "/dat", true, dir.path() + "/KORE.ini", dir.path() + "/autosave"},
+  };
+  for (const Row& row : rows) {
+    std::filesystem::remove(dir.File("KORE.ini"));
+    if (row.portable) {
+      ASSERT_EQ(WriteFileAtomically(dir.File("KORE.ini"), ""), 0);
+    }
+    SettingsEnvironment env{dir.path(), row.config, "/home/u", row.data};
+    EXPECT_EQ(SettingsFilePath(env), row.settings) << row.name;
+    EXPECT_EQ(AutosaveFolder(env), row.autosave) << row.name;
+  }
+  std::filesystem::remove(dir.File("KORE.ini"));
 
   std::string nested = dir.File("x/y/KORE.ini");
   ASSERT_EQ(EnsureParentFolder(nested), 0);
@@ -187,6 +202,54 @@ TEST(AppSettings, FirstStartPicksTheGameBankOnlyWhenItExists) {
   ApplyFirstStartDls(s, dir.path());
   EXPECT_EQ(s.outputDls, 1);
   EXPECT_EQ(s.dlsFilePath, dir.File("mp3/Tonewell.dls"));
+}
+
+}  // namespace
+}  // namespace kore
+
+namespace kore {
+namespace {
+
+// Every key away from its default, so each one's key, section and write format shows.
+AppSettings EveryKeyChanged() {
+  AppSettings s;
+  s.defaultTimeBase = 480, s.pianoRollHeight = 321, s.pianoRollWidth = 654, s.viewMode = 2;
+  s.editorFontName = "\x82\x6c\x82\x72 Gothic", s.editorFontSize = 14, s.defaultTrackCount = 7;
+  s.statFrameRate = 60, s.autoSave = false, s.optClipExport = true, s.editPlaySelect = false;
+  s.editScroll = true, s.windowStyle = 1, s.pianoRollTargetV2 = 2, s.pianoRollVMag = 12;
+  s.pianoRollHMag = 96, s.monitorLeft = -20, s.monitorTop = 33, s.monitorVisible = true;
+  s.placement = {2, 3, -1, -2, 4, 5, 10, 20, 810, 620};
+  s.compatible1900 = true, s.compact = false, s.outputDls = 1, s.porta = 2;
+  s.dlsFilePath = "/home/u/game/mp3/Tonewell.dls", s.resetType = 4, s.samplingRate = 3;
+  s.dlsChannel = 0, s.dlsVolume = 75, s.enableReverb = true, s.enableChorus = true;
+  s.enableDelay = true, s.smfProgramChange = true, s.smfControlChange = true;
+  s.smfPitchBend = true, s.smfVelocity = true, s.smfMidiText = true, s.smfSysEx = true;
+  s.smfSpreadTrack = true, s.smfSpreadControl = true, s.smfChannel = true;
+  s.smfReduceRest = false, s.smfQuantizeValue = 16;
+  return s;
+}
+
+TEST(AppSettings, AFullWriteKeepsTheBytesOfEarlierVersionsAndReadsBack) {
+  const std::string golden = std::string(KORE_SOURCE_DIR) + "/tests/base/data/full_settings.ini";
+  std::optional<std::string> expected = ReadWholeFile(golden);
+  ASSERT_TRUE(expected);
+  TempFolder dir;
+  std::string path = dir.File("KORE.ini");
+  {
+    CProfileFile file(path);
+    WriteRecentFileList(file, {"/a/one.mml", "/b/two.kor"});
+    WriteSearchHistory(file, {{"cde", "o4"}, {"efg"}});
+    AppSettings settings = EveryKeyChanged();
+    ASSERT_EQ(SaveSettings(file, settings), 0);
+  }
+  EXPECT_EQ(ReadWholeFile(path), expected);
+
+  CProfileFile file(golden);
+  AppSettings read;
+  LoadAllSettings(file, read);
+  AppSettings want = EveryKeyChanged();
+  want.placement.flags = 0;  // written for the record, never read back
+  EXPECT_EQ(read, want);
 }
 
 }  // namespace
