@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang lld libclang-rt-dev
+  clang lld libclang-rt-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libbz2-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
