@@ -62,7 +62,9 @@ inline int32_t FirstNoteTick(const CMMLDocument& doc, int32_t slot) {
 
 inline std::vector<int32_t> StartMarkers(const CMMLDocument& doc) {
   std::vector<int32_t> starts;
-  for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) starts.push_back(doc.Track(slot).startMarker);
+  for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
+    starts.push_back(doc.Track(slot).startMarker);
+  }
   return starts;
 }
 
