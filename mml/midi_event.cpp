@@ -61,16 +61,7 @@ void MidiEvent::SetPitch(int32_t midiNote) {
   octave = midiNote / 12 - 1;
 }
 
-void ResetEvent(MidiEvent& event) {
-  std::string text = std::move(event.text);
-  std::vector<uint8_t> data = std::move(event.data);
-  event = MidiEvent{};
-  // Keep the buffers' capacity: compiles reset records in a hot loop.
-  text.clear();
-  data.clear();
-  event.text = std::move(text);
-  event.data = std::move(data);
-}
+void ResetEvent(MidiEvent& event) { event = MidiEvent{}; }
 
 void SongEventList::clear() {
   pool_.clear();
