@@ -217,11 +217,45 @@ void CompileContext::Finish() {
 
 }  // namespace mml_detail
 
+namespace {
+
+// Bytes that start a command of either dialect: bit 0 for commands that append event records
+// (at most two each, counting the Measure record before them), bit 1 for state commands (one).
+constexpr std::array<uint8_t, 256> kCommandStarts = [] {
+  std::array<uint8_t, 256> table{};
+  for (char c : std::string_view("abcdefghnrtABCDEFGHNRTpyVE@~&")) {
+    table[static_cast<uint8_t>(c)] |= 1;
+  }
+  for (char c : std::string_view("olvtOLVT<>")) table[static_cast<uint8_t>(c)] |= 2;
+  return table;
+}();
+
+struct RecordBound {
+  size_t events;
+  size_t states;
+};
+
+RecordBound BoundRecords(std::string_view text) {
+  size_t eventCommands = 0;
+  size_t stateCommands = 0;
+  for (char c : text) {
+    uint8_t starts = kCommandStarts[static_cast<uint8_t>(c)];
+    eventCommands += starts & 1;
+    stateCommands += starts >> 1;
+  }
+  // ExtensionStart and EndOfTrack; the four states in force before the first command.
+  return {2 * eventCommands + 2, stateCommands + 4};
+}
+
+}  // namespace
+
 void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStateList& states,
                            int32_t startTick, bool keepTies) const {
-  // Typical MML yields one record per three to five bytes; growth covers denser text. Capacity
-  // kept from the previous compile of the track makes this a no-op.
-  events.reserve(text.size() / 4 + 8);
+  // Sized once from an upper bound, so a long track never grows its list by copying it; pages
+  // of the bound that no record reaches are never touched. A recompile finds the capacity kept.
+  const RecordBound bound = BoundRecords(text);
+  events.reserve(bound.events);
+  states.reserve(bound.states);
   mml_detail::CompileContext context(timeBase_, events, states, startTick, keepTies);
   if (IsExtendedDialect(text)) {
     context.AppendDefaultStates();
