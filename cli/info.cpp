@@ -72,11 +72,16 @@ void RunInfo(const InfoOptions& options) {
   if (ReadAnySongFile(options.song, loaded, {options.defaultTimeBase}) != 0) {
     Fail("ファイルのオープンに失敗しました: " + options.song);
   }
-  CMMLDocument document;
+  auto document = std::make_unique<CMMLDocument>();
   // An imported ".mms" stays untitled, as in the editor.
   bool keepPath = SongFileKindOf(options.song) != SongFileKind::Mms;
-  LoadIntoDocument(loaded, document, keepPath ? options.song : std::string());
-  std::string out = SongJson(document).dump(options.compact ? -1 : 2);
+  LoadIntoDocument(loaded, *document, keepPath ? options.song : std::string());
+  nlohmann::ordered_json json = SongJson(*document);
+  // The compiled records of a long song are hundreds of MB; they are not printed.
+  document.reset();
+  loaded = LoadedSong();
+  std::string out = json.dump(options.compact ? -1 : 2);
+  json = nullptr;
   out += '\n';
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0) Fail("cannot write the output");
