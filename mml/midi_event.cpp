@@ -170,17 +170,22 @@ void MergeTracks(SongEventList& song, std::span<const TrackEvents> tracks) {
   std::make_heap(heap.begin(), heap.end(), after);
   while (!heap.empty()) {
     std::pop_heap(heap.begin(), heap.end(), after);
-    Head& head = heap.back();
+    Head head = heap.back();
+    heap.pop_back();
     MidiEventList& list = *lists[head.source];
-    MidiEvent& event = list[head.index];
-    StampRecord(event, head.index, head.track);
-    song.order_.push_back(
-        SongEventList::Entry{event.tick, event.track, head.source, head.index});
-    if (++head.index < list.size()) {
-      head.tick = list[head.index].tick;
+    // The list's records that still come before every other list's next one go in a run.
+    bool more = true;
+    do {
+      MidiEvent& event = list[head.index];
+      StampRecord(event, head.index, head.track);
+      song.order_.push_back(
+          SongEventList::Entry{event.tick, event.track, head.source, head.index});
+      more = ++head.index < list.size();
+      if (more) head.tick = list[head.index].tick;
+    } while (more && (heap.empty() || after(heap.front(), head)));
+    if (more) {
+      heap.push_back(head);
       std::push_heap(heap.begin(), heap.end(), after);
-    } else {
-      heap.pop_back();
     }
   }
 }
