@@ -20,8 +20,9 @@ PlaybackSong MakeSong(int32_t seconds) {
   const int32_t totalTicks = seconds * 2 * 32;
   const int32_t lengths[3] = {16, 32, 64};
   const int32_t bases[3] = {72, 60, 48};
+  MidiEventList tracks[3];  // the song list refers to them until the copy below
   for (int32_t track = 0; track < 3; ++track) {
-    MidiEventList events;
+    MidiEventList& events = tracks[track];
     int32_t i = 0;
     for (int32_t tick = 0; tick < totalTicks; tick += lengths[track], ++i) {
       MidiEvent e;

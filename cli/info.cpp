@@ -70,7 +70,11 @@ nlohmann::ordered_json SongJson(const CMMLDocument& doc) {
 
 void RunInfo(const InfoOptions& options) {
   std::unique_ptr<CMMLDocument> document = OpenSongOrFail(options.song, options.defaultTimeBase);
-  std::string out = SongJson(*document).dump(options.compact ? -1 : 2);
+  nlohmann::ordered_json json = SongJson(*document);
+  // The compiled records of a long song are hundreds of MB; they are not printed.
+  document.reset();
+  std::string out = json.dump(options.compact ? -1 : 2);
+  json = nullptr;
   out += '\n';
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (std::fflush(stdout) != 0) Fail("cannot write the output");

@@ -1,5 +1,7 @@
 #include "mml/midi_event.h"
 
+#include <algorithm>
+
 #include "base/shift_jis.h"
 
 namespace kore {
@@ -61,61 +63,59 @@ void MidiEvent::SetPitch(int32_t midiNote) {
   octave = midiNote / 12 - 1;
 }
 
-void ResetEvent(MidiEvent& event) {
-  std::string text = std::move(event.text);
-  std::vector<uint8_t> data = std::move(event.data);
-  event = MidiEvent{};
-  // Keep the buffers' capacity: compiles reset records in a hot loop.
-  text.clear();
-  data.clear();
-  event.text = std::move(text);
-  event.data = std::move(data);
-}
+void ResetEvent(MidiEvent& event) { event = MidiEvent{}; }
 
 void SongEventList::clear() {
-  pool_.clear();
-  freeSlots_.clear();
+  sources_.clear();
+  sourceEntries_.clear();
   order_.clear();
 }
 
 MidiEventList SongEventList::ToVector() const {
   MidiEventList copy;
   copy.reserve(order_.size());
-  for (const Entry& entry : order_) copy.push_back(pool_[entry.slot]);
+  for (const Entry& entry : order_) copy.push_back(At(entry));
   return copy;
 }
 
-uint32_t SongEventList::Store(const MidiEvent& event) {
-  if (!freeSlots_.empty()) {
-    uint32_t slot = freeSlots_.back();
-    freeSlots_.pop_back();
-    pool_[slot] = event;
-    return slot;
+uint16_t SongEventList::SourceOf(const MidiEventList& list, size_t entries) {
+  size_t free = sources_.size();
+  for (size_t i = 0; i < sources_.size(); ++i) {
+    if (sources_[i] == &list && sourceEntries_[i] > 0) {
+      sourceEntries_[i] += static_cast<uint32_t>(entries);
+      return static_cast<uint16_t>(i);
+    }
+    if (sourceEntries_[i] == 0 && free == sources_.size()) free = i;
   }
-  pool_.push_back(event);
-  return static_cast<uint32_t>(pool_.size() - 1);
+  if (free == sources_.size()) {
+    sources_.push_back(nullptr);
+    sourceEntries_.push_back(0);
+  }
+  sources_[free] = &list;
+  sourceEntries_[free] = static_cast<uint32_t>(entries);
+  return static_cast<uint16_t>(free);
+}
+
+void SongEventList::Unreference(uint16_t source) {
+  if (--sourceEntries_[source] == 0) sources_[source] = nullptr;
 }
 
 void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst) {
   scratch_.clear();
   scratch_.reserve(order_.size() + trackEvents.size());
+  // Taken before the removal below, so the list's entries never drop to zero in between.
+  const uint16_t source = trackEvents.empty() ? 0 : SourceOf(trackEvents, trackEvents.size());
   size_t cursor = 0;
   auto takeExisting = [&](const Entry& entry) {
     if (removeTrackFirst && entry.track == trackIndex) {
-      freeSlots_.push_back(entry.slot);
+      Unreference(entry.source);
     } else {
       scratch_.push_back(entry);
     }
   };
   for (size_t i = 0; i < trackEvents.size(); ++i) {
     MidiEvent& event = trackEvents[i];
-    event.seq = static_cast<int32_t>(i);
-    if (trackIndex == -1) {
-      if (event.channel == -1) event.channel = 0;
-    } else {
-      event.track = trackIndex;
-      if (event.channel == -1) event.channel = trackIndex;
-    }
+    StampRecord(event, i, trackIndex);
     // Advance past every element the record does not go before.
     while (cursor < order_.size()) {
       const Entry& entry = order_[cursor];
@@ -127,7 +127,7 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
       takeExisting(entry);
       ++cursor;
     }
-    scratch_.push_back(Entry{event.tick, event.track, Store(event)});
+    scratch_.push_back(Entry{event.tick, event.track, source, static_cast<uint32_t>(i)});
   }
   for (; cursor < order_.size(); ++cursor) takeExisting(order_[cursor]);
   order_.swap(scratch_);
@@ -139,6 +139,55 @@ void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIn
 
 void ReplaceTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex) {
   song.Merge(trackEvents, trackIndex, true);
+}
+
+void MergeTracks(SongEventList& song, std::span<const TrackEvents> tracks) {
+  song.clear();
+  song.scratch_ = {};
+  size_t total = 0;
+  for (const TrackEvents& track : tracks) total += track.events->size();
+  song.order_.reserve(total);
+
+  // A k-way merge: a heap of the next record of every list, smallest (tick, track) on top.
+  struct Head {
+    int32_t tick;
+    int32_t track;
+    uint16_t source;
+    uint32_t index;
+  };
+  auto after = [](const Head& a, const Head& b) {
+    return a.tick != b.tick ? a.tick > b.tick : a.track > b.track;
+  };
+  std::vector<Head> heap;
+  std::vector<MidiEventList*> lists;
+  for (const TrackEvents& track : tracks) {
+    if (track.events->empty()) continue;
+    const uint16_t source = song.SourceOf(*track.events, track.events->size());
+    lists.resize(std::max<size_t>(lists.size(), source + 1u));
+    lists[source] = track.events;
+    heap.push_back(Head{(*track.events)[0].tick, track.index, source, 0});
+  }
+  std::make_heap(heap.begin(), heap.end(), after);
+  while (!heap.empty()) {
+    std::pop_heap(heap.begin(), heap.end(), after);
+    Head head = heap.back();
+    heap.pop_back();
+    MidiEventList& list = *lists[head.source];
+    // The list's records that still come before every other list's next one go in a run.
+    bool more = true;
+    do {
+      MidiEvent& event = list[head.index];
+      StampRecord(event, head.index, head.track);
+      song.order_.push_back(
+          SongEventList::Entry{event.tick, event.track, head.source, head.index});
+      more = ++head.index < list.size();
+      if (more) head.tick = list[head.index].tick;
+    } while (more && (heap.empty() || after(heap.front(), head)));
+    if (more) {
+      heap.push_back(head);
+      std::push_heap(heap.begin(), heap.end(), after);
+    }
+  }
 }
 
 void RescaleTicks(MidiEventList& list, int32_t oldTicksPerQuarter, int32_t newTicksPerQuarter) {

@@ -3,12 +3,15 @@
 // the lists built from it, and the song-wide merged sequence the player walks.
 #include <cstdint>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "mml/event_payload.h"
+
 namespace kore {
 
-enum class MidiEventKind : int32_t {
+enum class MidiEventKind : uint8_t {
   None = 0,
   Note = 1,
   ProgramChange = 3,
@@ -46,36 +49,41 @@ struct TimeBase {
   friend bool operator==(const TimeBase&, const TimeBase&) = default;
 };
 
+// Every field keeps its documented meaning; the storage is narrowed to the range each one can
+// hold, and text and data live out of line (event_payload.h).
 struct MidiEvent {
-  MidiEventKind kind = MidiEventKind::None;
   int32_t tick = 0;
   int32_t length = 0;
-  int32_t note = 0;
   int32_t value = 0;
-  int32_t value2 = 0;
-  int32_t channel = 0;
-  int32_t track = 0;
   int32_t seq = 0;
-  int32_t letter = 0;
-  int32_t octave = 0;
-  int32_t sharp = 0;
   int32_t step = 0;
   int32_t textBegin = 0;
   int32_t textEnd = 0;
+  int32_t lengthValue = 0;  // any argument of the extended dialect, so full width
+  EventText text;           // Shift-JIS; Note display text (game dialect) or marker name
+  EventBytes data;          // SysEx bytes, 0xF0 .. 0xF7 inclusive
+  int16_t note = 0;
+  int16_t value2 = 0;       // a data byte or a flag
+  int16_t octave = 0;
+  MidiEventKind kind = MidiEventKind::None;
+  int8_t channel = 0;       // -1 .. 15
+  int8_t track = 0;         // -1 .. 15
+  uint8_t letter = 0;
+  uint8_t sharp = 0;
   uint8_t dotted = 0;
   uint8_t numericNote = 0;
   uint8_t defaultDotted = 0;
-  int32_t defaultLength = 0;
-  int32_t lengthValue = 0;
-  int32_t outOfRange = 0;
-  std::string text;           // Shift-JIS; Note display text (game dialect) or marker name
-  std::vector<uint8_t> data;  // SysEx bytes, 0xF0 .. 0xF7 inclusive
+  uint8_t defaultLength = 0;  // 1 .. 64
+  uint8_t outOfRange = 0;
 
   // Fills `note` and the derived `letter`, `octave` and `sharp`.
   void SetPitch(int32_t midiNote);
 
   friend bool operator==(const MidiEvent&, const MidiEvent&) = default;
 };
+// A long song holds millions of records, each compiled, merged and walked by the player and the
+// views: one cache line per record keeps memory and page faults at a third of a wide layout.
+static_assert(sizeof(MidiEvent) <= 64);
 
 // Zeroes every field and empties `text` and `data`.
 void ResetEvent(MidiEvent& event);
@@ -83,14 +91,23 @@ void ResetEvent(MidiEvent& event);
 using MidiEventList = std::vector<MidiEvent>;
 using MmlStateList = std::vector<MidiEvent>;
 
-// Song-wide sequence of record copies from every track, ordered by tick, then track, then seq.
-// Records live in a pool; the order is a compact array of keys so that replacing one track in a
-// long song touches a few bytes per record instead of whole records.
+// One track's list for MergeTracks.
+struct TrackEvents {
+  MidiEventList* events;
+  int32_t index;  // 0..15
+};
+
+// Song-wide sequence of the records of every track, ordered by tick, then track, then seq. It
+// holds no records of its own: each element refers to a record in the track's list it was merged
+// from, so a list stays merged only while it lives and until it changes; recompile a track and
+// ReplaceTrack it (or clear the song list) before reading the song list again. The order is a
+// compact array of keys, so replacing one track in a long song touches a few bytes per record.
 class SongEventList {
   struct Entry {
     int32_t tick;
-    int32_t track;
-    uint32_t slot;  // index into pool_
+    int16_t track;
+    uint16_t source;  // index into sources_
+    uint32_t index;   // position in that list
   };
 
  public:
@@ -103,7 +120,7 @@ class SongEventList {
     using reference = const MidiEvent&;
 
     const_iterator() = default;
-    reference operator*() const { return list_->pool_[list_->order_[index_].slot]; }
+    reference operator*() const { return list_->At(list_->order_[index_]); }
     pointer operator->() const { return &**this; }
     const_iterator& operator++() { ++index_; return *this; }
     const_iterator operator++(int) { auto old = *this; ++index_; return old; }
@@ -126,30 +143,49 @@ class SongEventList {
   const_iterator end() const { return {this, order_.size()}; }
   size_t size() const { return order_.size(); }
   bool empty() const { return order_.empty(); }
-  const MidiEvent& operator[](size_t position) const { return pool_[order_[position].slot]; }
+  const MidiEvent& operator[](size_t position) const { return At(order_[position]); }
   void clear();
 
-  // A plain copy in song order (the player and the format-0 SMF writer work on such a copy).
+  // A plain copy in song order (the player works on such a copy).
   MidiEventList ToVector() const;
 
  private:
   friend void MergeTrack(SongEventList&, MidiEventList&, int32_t);
   friend void ReplaceTrack(SongEventList&, MidiEventList&, int32_t);
+  friend void MergeTracks(SongEventList&, std::span<const TrackEvents>);
+  const MidiEvent& At(const Entry& entry) const { return (*sources_[entry.source])[entry.index]; }
   void Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst);
-  uint32_t Store(const MidiEvent& event);
+  uint16_t SourceOf(const MidiEventList& list, size_t entries);
+  void Unreference(uint16_t source);
 
-  std::vector<MidiEvent> pool_;
-  std::vector<uint32_t> freeSlots_;
+  std::vector<const MidiEventList*> sources_;
+  std::vector<uint32_t> sourceEntries_;  // entries per source; a source at 0 is free again
   std::vector<Entry> order_;
   std::vector<Entry> scratch_;
 };
 
-// Inserts copies of the track's records into the song list. Writes `seq`, `track` and a
-// channel of -1 (as the track index) into the track's own records first, so both carry the same
-// values. With trackIndex -1 `track` is left as it is and a channel of -1 becomes 0.
-// Each record goes before the first element whose tick is greater, or equal with a greater
-// track; the track's records are in tick order, so one forward pass finds every place.
+// Writes what merging puts into a track's own records: `seq` = position, `track` = trackIndex
+// and a channel of -1 as the track index. With trackIndex -1 `track` is left as it is and a
+// channel of -1 becomes 0.
+inline void StampRecord(MidiEvent& event, size_t position, int32_t trackIndex) {
+  event.seq = static_cast<int32_t>(position);
+  if (trackIndex == -1) {
+    if (event.channel == -1) event.channel = 0;
+  } else {
+    event.track = static_cast<int8_t>(trackIndex);
+    if (event.channel == -1) event.channel = static_cast<int8_t>(trackIndex);
+  }
+}
+
+// Merges the track's records into the song list, stamping them first (StampRecord). Each record
+// goes before the first element whose tick is greater, or equal with a greater track; the
+// track's records are in tick order, so one forward pass finds every place.
 void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex);
+
+// The song list of the given tracks, as clear() and then MergeTrack of each would leave it, in
+// one pass over all records. The indexes are distinct and each list's ticks never decrease (as
+// the compiler leaves them).
+void MergeTracks(SongEventList& song, std::span<const TrackEvents> tracks);
 
 // Removes every record of `trackIndex` from the song list, then merges the track again.
 void ReplaceTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex);

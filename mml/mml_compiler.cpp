@@ -14,18 +14,6 @@ int32_t SaturateToInt32(int64_t value) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-// The same as ResetEvent, for a record about to be overwritten: the buffers of `text` and
-// `data` stay allocated. Lists every field of MidiEvent.
-void Blank(MidiEvent& e) {
-  e.kind = MidiEventKind::None;
-  e.tick = e.length = e.note = e.value = e.value2 = e.channel = e.track = e.seq = 0;
-  e.letter = e.octave = e.sharp = e.step = e.textBegin = e.textEnd = 0;
-  e.dotted = e.numericNote = e.defaultDotted = 0;
-  e.defaultLength = e.lengthValue = e.outOfRange = 0;
-  e.text.clear();
-  e.data.clear();
-}
-
 // letter, octave and sharp of the notes the compiler can produce, as SetPitch gives them.
 struct PitchFields {
   int32_t letter;
@@ -80,7 +68,7 @@ CompileContext::CompileContext(const TimeBase& timeBase, MidiEventList& events,
 MidiEvent& CompileContext::NextEvent() {
   if (eventCount_ < events_.size()) {
     MidiEvent& event = events_[eventCount_++];
-    Blank(event);
+    event = MidiEvent{};
     return event;
   }
   ++eventCount_;
@@ -90,7 +78,7 @@ MidiEvent& CompileContext::NextEvent() {
 MidiEvent& CompileContext::NextState() {
   if (stateCount_ < states_.size()) {
     MidiEvent& state = states_[stateCount_++];
-    Blank(state);
+    state = MidiEvent{};
     return state;
   }
   ++stateCount_;
@@ -157,8 +145,10 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
       tied.length = SaturateToInt32(int64_t{tied.length} + spec.ticks);
       tied.textEnd = span.end;
       if (!spec.displayText.empty()) {
-        tied.text += "&&&&";
-        tied.text += spec.displayText;
+        if (!tiedTextOpen_) tiedText_.assign(std::string_view(tied.text));
+        tiedTextOpen_ = true;
+        tiedText_ += "&&&&";
+        tiedText_ += spec.displayText;
       }
       tick_ += spec.ticks;
       return;
@@ -169,6 +159,7 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
   if (lastNoteIndex_ >= 0) {
     MidiEvent& before = events_[static_cast<size_t>(lastNoteIndex_)];
     before.step = tick - before.tick;
+    CloseTiedText(before);
   }
   MidiEvent& note = AppendEvent(MidiEventKind::Note, span);
   note.length = spec.ticks;
@@ -178,10 +169,16 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
   note.lengthValue = spec.lengthValue;
   note.numericNote = spec.numeric ? 1 : 0;
   if (spec.markOutOfRange) note.outOfRange = (spec.note < 28 || spec.note > 100) ? 1 : 0;
-  note.text.assign(spec.displayText);
+  note.text = spec.displayText;
   lastNoteIndex_ = static_cast<int64_t>(eventCount_) - 1;
   previousNote_ = spec.note;
   tick_ += spec.ticks;
+}
+
+void CompileContext::CloseTiedText(MidiEvent& note) {
+  if (!tiedTextOpen_) return;
+  note.text = tiedText_;
+  tiedTextOpen_ = false;
 }
 
 void CompileContext::AddRest(int32_t ticks, int32_t lengthValue, bool dotted,
@@ -212,6 +209,7 @@ void CompileContext::Finish() {
   if (lastNoteIndex_ >= 0) {
     MidiEvent& last = events_[static_cast<size_t>(lastNoteIndex_)];
     last.step = end.tick - last.tick;
+    CloseTiedText(last);
   }
   events_.resize(eventCount_);
   states_.resize(stateCount_);
@@ -219,11 +217,45 @@ void CompileContext::Finish() {
 
 }  // namespace mml_detail
 
+namespace {
+
+// Bytes that start a command of either dialect: bit 0 for commands that append event records
+// (at most two each, counting the Measure record before them), bit 1 for state commands (one).
+constexpr std::array<uint8_t, 256> kCommandStarts = [] {
+  std::array<uint8_t, 256> table{};
+  for (char c : std::string_view("abcdefghnrtABCDEFGHNRTpyVE@~&")) {
+    table[static_cast<uint8_t>(c)] |= 1;
+  }
+  for (char c : std::string_view("olvtOLVT<>")) table[static_cast<uint8_t>(c)] |= 2;
+  return table;
+}();
+
+struct RecordBound {
+  size_t events;
+  size_t states;
+};
+
+RecordBound BoundRecords(std::string_view text) {
+  size_t eventCommands = 0;
+  size_t stateCommands = 0;
+  for (char c : text) {
+    uint8_t starts = kCommandStarts[static_cast<uint8_t>(c)];
+    eventCommands += starts & 1;
+    stateCommands += starts >> 1;
+  }
+  // ExtensionStart and EndOfTrack; the four states in force before the first command.
+  return {2 * eventCommands + 2, stateCommands + 4};
+}
+
+}  // namespace
+
 void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStateList& states,
                            int32_t startTick, bool keepTies) const {
-  // Typical MML yields one record per three to five bytes; growth covers denser text. Capacity
-  // kept from the previous compile of the track makes this a no-op.
-  events.reserve(text.size() / 4 + 8);
+  // Sized once from an upper bound, so a long track never grows its list by copying it; pages
+  // of the bound that no record reaches are never touched. A recompile finds the capacity kept.
+  const RecordBound bound = BoundRecords(text);
+  events.reserve(bound.events);
+  states.reserve(bound.states);
   mml_detail::CompileContext context(timeBase_, events, states, startTick, keepTies);
   if (IsExtendedDialect(text)) {
     context.AppendDefaultStates();

@@ -1,6 +1,8 @@
 // The extended dialect: case-sensitive, comma-separated and hexadecimal arguments, MIDI
 // messages the game cannot play, and the channel directive.
+#include <array>
 #include <cstring>
+#include <span>
 
 #include "mml/mml_compiler_internal.h"
 
@@ -276,8 +278,9 @@ class ExtendedCompiler {
     if (endIndex == 0) return;
     c_.MeasureCheck(span);
     MidiEvent& sysex = c_.AppendEvent(MidiEventKind::SysEx, span);
-    sysex.data.reserve(endIndex + 1);
-    for (size_t i = 0; i <= endIndex; ++i) sysex.data.push_back(static_cast<uint8_t>(args_[i]));
+    std::array<uint8_t, kMaxArguments> bytes;
+    for (size_t i = 0; i <= endIndex; ++i) bytes[i] = static_cast<uint8_t>(args_[i]);
+    sysex.data = std::span<const uint8_t>(bytes.data(), endIndex + 1);
     sysex.value = static_cast<int32_t>(sysex.data.size());
   }
 

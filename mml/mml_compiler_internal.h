@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <string_view>
 
 #include "mml/midi_event.h"
@@ -115,6 +116,8 @@ class CompileContext {
   }
   void OpenMeasure(const CommandSpan& span, int32_t tick);
   MidiEvent& NextEvent();
+  // Stores the text a chain of ties built up into the Note that carries it.
+  void CloseTiedText(MidiEvent& note);
   MidiEvent& NextState();
 
   MidiEventList& events_;
@@ -135,6 +138,10 @@ class CompileContext {
   // Index of the last Note record: a tie merge needs no backward search over rests, and each
   // Note's step is filled in when the next one (or the end) is known.
   int64_t lastNoteIndex_ = -1;
+  // The display text of the last Note while ties keep extending it: record texts are immutable,
+  // and rebuilding one per tie would make a long chain quadratic.
+  std::string tiedText_;
+  bool tiedTextOpen_ = false;
 };
 
 // Run the main loop of a dialect over a non-empty text; the caller finishes the list.

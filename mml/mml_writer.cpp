@@ -49,7 +49,7 @@ RestPiece ResolveLength(const MidiEvent& event) {
 }
 
 int32_t DefaultCodeOf(const MidiEvent& event) {
-  int32_t length = std::clamp(event.defaultLength, 1, 64);
+  int32_t length = std::clamp<int32_t>(event.defaultLength, 1, 64);
   return LengthCodeOf(length, event.defaultDotted != 0);
 }
 

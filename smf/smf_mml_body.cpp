@@ -178,7 +178,7 @@ class BodyWriter {
   void WriteText(const MidiEvent& e) {
     StartFreshLine();
     out_ += "// ";
-    const std::string& text = e.text;
+    const std::string_view text = e.text;
     for (size_t i = 0; i < text.size(); ++i) {
       const char c = text[i];
       if (IsSjisLeadByte(c) && i + 1 < text.size()) {

@@ -166,9 +166,11 @@ void ReadTrack(SmfInput& chunk, std::vector<MidiEventList>& lists, int32_t chunk
       if (options.sysEx) {
         MidiEvent e = MakeRecord(MidiEventKind::SysEx, tick, channel);
         // An F0 packet is the message without its status; an F7 packet is raw bytes.
-        e.data.reserve(n + 1);
-        if (status == 0xF0) e.data.push_back(0xF0);
-        for (size_t i = 0; i < n; ++i) e.data.push_back(bytes[i]);
+        std::vector<uint8_t> message;
+        message.reserve(n + 1);
+        if (status == 0xF0) message.push_back(0xF0);
+        message.insert(message.end(), bytes, bytes + n);
+        e.data = message;
         e.value = static_cast<int32_t>(e.data.size());
         append(std::move(e));
       }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <span>
 
 #include "base/shift_jis.h"
 #include "song/instruments.h"
@@ -39,7 +40,7 @@ class ChunkWriter {
     VarLen(static_cast<uint32_t>(data.size()));
     out_.insert(out_.end(), data.begin(), data.end());
   }
-  void SysEx(int64_t time, const std::vector<uint8_t>& data) {
+  void SysEx(int64_t time, std::span<const uint8_t> data) {
     if (data.empty() || data.size() - 1 > kMaxVarLen || !Delta(time)) return;
     out_.push_back(0xF0);
     VarLen(static_cast<uint32_t>(data.size() - 1));

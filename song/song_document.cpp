@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <numeric>
 
+#include "base/parallel_for.h"
 #include "base/shift_jis.h"
 
 namespace kore {
@@ -62,7 +65,11 @@ TrackProperties TrackProperties::Fresh(int32_t slot) {
 
 // --- CMMLTrack ----------------------------------------------------------------------------------
 
-CMMLTrack::CMMLTrack() : text_(std::make_unique<char[]>(kTrackTextBufferSize)) {}
+CMMLTrack::CMMLTrack() : text_(static_cast<char*>(std::calloc(kTrackTextBufferSize, 1))) {
+  if (!text_) throw std::bad_alloc();
+}
+
+void CMMLTrack::FreeBuffer::operator()(char* buffer) const { std::free(buffer); }
 
 std::string_view CMMLTrack::Text() const {
   const char* begin = text_.get();
@@ -82,7 +89,10 @@ size_t CMMLTrack::StoreText(std::string_view text) {
   return length;
 }
 
-void CMMLTrack::ClearText() { std::memset(text_.get(), 0, kTrackTextBufferSize); }
+void CMMLTrack::ClearText() {
+  // The bytes after the text are zero already: StoreText zeroes what a shorter text leaves.
+  std::memset(text_.get(), 0, Text().size());
+}
 
 // --- CMMLDocument: set-up and observers -------------------------------------------------------
 
@@ -254,16 +264,31 @@ int32_t CMMLDocument::CompileTrack(int32_t slot) {
 
 void CMMLDocument::CompileAllTracks() {
   songEvents_.clear();
+  std::vector<int32_t> live;
+  size_t textBytes = 0;
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
     CMMLTrack& track = tracks_[slot];
-    if (!track.inUse) {
+    if (track.inUse) {
+      live.push_back(slot);
+      textBytes += track.Text().size();
+    } else {
       track.events.clear();
       track.states.clear();
-      continue;
     }
-    compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(slot), false);
-    MergeTrack(songEvents_, track.events, slot);
   }
+  // The tracks compile independently, so a long song spreads them over the cores; a short one
+  // is done before a helper thread would have started.
+  constexpr size_t kParallelFrom = 64 * 1024;
+  ParallelFor(
+      live.size(),
+      [&](size_t i) {
+        CMMLTrack& track = tracks_[live[i]];
+        compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(live[i]), false);
+      },
+      textBytes < kParallelFrom ? 1 : 0);
+  std::vector<TrackEvents> lists;
+  for (int32_t slot : live) lists.push_back(TrackEvents{&tracks_[slot].events, slot});
+  MergeTracks(songEvents_, lists);
   ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });
 }
 

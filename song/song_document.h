@@ -83,7 +83,12 @@ class CMMLTrack : public TrackProperties {
   size_t StoreText(std::string_view text);
   void ClearText();
 
-  std::unique_ptr<char[]> text_;
+  struct FreeBuffer {
+    void operator()(char* buffer) const;
+  };
+  // Zero-filled by calloc: the pages a text never reached are never mapped, so a song of short
+  // tracks does not hold sixteen MiB of zeros.
+  std::unique_ptr<char[], FreeBuffer> text_;
 };
 
 // Kinds of the structural undo history; the numbers are the ones the history is documented with.

@@ -302,6 +302,28 @@ TEST(CompilerTies, OtherBytesAndCommandsClearTheTie) {
   EXPECT_EQ(OfKind(Compile("c4&d4").events, K::Note).size(), 2u);
 }
 
+// The joined text of a chain of ties reaches the Note whether the chain ends at another note,
+// at a rest or at the end of the text.
+TEST(CompilerTies, ChainsJoinEveryTextWhereverTheyEnd) {
+  struct Row {
+    const char* mml;
+    std::vector<std::string> texts;
+  };
+  const Row rows[] = {
+      {"c4&c4&c8. d4", {"C4&&&&C4&&&&C8.", "D4"}},
+      {"d8 c4&c4&c4", {"D8", "C4&&&&C4&&&&C4"}},
+      {"c&c r e16&e", {"C4&&&&C4", "E16&&&&E4"}},
+      {"o3 n40&n40&e", {"N40&&&&N40&&&&E4"}},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> texts;
+    for (const MidiEvent& note : OfKind(Compile(row.mml).events, K::Note)) {
+      texts.push_back(note.text.str());
+    }
+    EXPECT_EQ(texts, row.texts) << row.mml;
+  }
+}
+
 TEST(CompilerTies, MergeReachesBackOverRests) {
   Compiled c = Compile("c4r4&c4");
   ASSERT_EQ(Kinds(c.events), (std::vector<K>{K::Measure, K::Note, K::Rest, K::EndOfTrack}));

@@ -14,11 +14,11 @@ namespace kore {
 inline void PrintTo(const MidiEvent& e, std::ostream* os) {
   *os << "{" << MidiEventKindName(e.kind) << " tick=" << e.tick << " length=" << e.length
       << " note=" << e.note << " value=" << e.value << " value2=" << e.value2
-      << " channel=" << e.channel << " letter=" << e.letter << " octave=" << e.octave
-      << " sharp=" << e.sharp << " step=" << e.step << " text=[" << e.textBegin << ","
+      << " channel=" << int{e.channel} << " letter=" << int{e.letter} << " octave=" << e.octave
+      << " sharp=" << int{e.sharp} << " step=" << e.step << " text=[" << e.textBegin << ","
       << e.textEnd << "] dotted=" << int{e.dotted} << " numeric=" << int{e.numericNote}
-      << " default=" << e.defaultLength << (e.defaultDotted ? "." : "")
-      << " lengthValue=" << e.lengthValue << " outOfRange=" << e.outOfRange << " \"" << e.text
+      << " default=" << int{e.defaultLength} << (e.defaultDotted ? "." : "")
+      << " lengthValue=" << e.lengthValue << " outOfRange=" << int{e.outOfRange} << " \"" << e.text
       << "\" data=" << e.data.size() << "}";
 }
 

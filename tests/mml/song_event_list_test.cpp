@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "mml/midi_event.h"
@@ -151,6 +152,28 @@ TEST(ReplaceTrack, OneForwardPassMatchesTheHeadSearchOnRandomSongs) {
     for (auto it = song.begin(); it != song.end(); ++it, ++i) ASSERT_EQ(it.index(), i);
     EXPECT_EQ(song.ToVector().size(), song.size());
   }
+}
+
+// The song list reads the records where they live: after a track is replaced from another
+// list, the old list may go, and its place serves the next list merged.
+TEST(ReplaceTrack, ReadsOnlyTheListsMergedLast) {
+  SongEventList song;
+  MidiEventList t0{Rec(MidiEventKind::Note, 0), Rec(MidiEventKind::EndOfTrack, 10, 0)};
+  MergeTrack(song, t0, 0);
+  auto first = std::make_unique<MidiEventList>(
+      MidiEventList{Rec(MidiEventKind::Rest, 5), Rec(MidiEventKind::EndOfTrack, 8, 0)});
+  MergeTrack(song, *first, 1);
+  MidiEventList second{Rec(MidiEventKind::Tempo, 3), Rec(MidiEventKind::EndOfTrack, 4, 0)};
+  ReplaceTrack(song, second, 1);
+  first.reset();
+  MidiEventList t2{Rec(MidiEventKind::Note, 6)};
+  MergeTrack(song, t2, 2);
+  std::vector<std::pair<MidiEventKind, int32_t>> seen;
+  for (const MidiEvent& e : song) seen.emplace_back(e.kind, e.track);
+  std::vector<std::pair<MidiEventKind, int32_t>> expected{
+      {MidiEventKind::Note, 0}, {MidiEventKind::Tempo, 1}, {MidiEventKind::EndOfTrack, 1},
+      {MidiEventKind::Note, 2}, {MidiEventKind::EndOfTrack, 0}};
+  EXPECT_EQ(seen, expected);
 }
 
 TEST(RescaleTicks, RoundsHalfUp) {
