@@ -28,13 +28,14 @@ struct MessageLog {
   struct Shown {
     QMessageBox::Icon icon;
     QString text;
+    QMessageBox::StandardButton defaultButton;
   };
   std::vector<Shown> shown;
   std::deque<QMessageBox::StandardButton> answers;
 
   MessageLog() {
     SetMessageHook([this](const MessageRequest& r) {
-      shown.push_back({r.icon, r.text});
+      shown.push_back({r.icon, r.text, r.defaultButton});
       if (!answers.empty()) {
         auto a = answers.front();
         answers.pop_front();
