@@ -1,6 +1,8 @@
 #include "app/dialogs/form.h"
 
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPushButton>
@@ -72,6 +74,10 @@ QString StripMnemonic(const QString& text) {
 void Name(QWidget* control, const QString& objectName, const QString& visibleText) {
   control->setObjectName(objectName);
   control->setAccessibleName(StripMnemonic(visibleText));
+  // An editable list's text field is a control of its own in the accessibility tree.
+  if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit()) {
+    combo->lineEdit()->setAccessibleName(StripMnemonic(visibleText));
+  }
 }
 
 QLabel* MakeBuddyLabel(const QString& label, QWidget* control, const QString& objectName) {
