@@ -145,9 +145,19 @@ bool CMMLTextSearch::ReadStrings(std::string& key, std::string& replacement) {
 }
 
 void CMMLTextSearch::HighlightAll(const std::string& key, bool caseSensitive) {
+  const bool same = key == litKey_ && caseSensitive == litCase_;
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
-    if (PennaEditor* pane = host_.Pane(slot)) pane->SetHighlight(key.c_str(), caseSensitive, true);
+    PennaEditor*& lit = litPanes_[static_cast<size_t>(slot)];
+    PennaEditor* pane = host_.Pane(slot);
+    if (!pane || (same && lit == pane)) {
+      lit = pane;
+      continue;
+    }
+    pane->SetHighlight(key.c_str(), caseSensitive, true);
+    lit = pane;
   }
+  litKey_ = key;
+  litCase_ = caseSensitive;
 }
 
 void CMMLTextSearch::SearchDown() { Search(false, false); }

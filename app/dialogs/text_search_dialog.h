@@ -7,6 +7,7 @@
 // keeps the search history in "KORE.ini", touching only its own section.
 // User-interface thread only.
 #include <QDialog>
+#include <array>
 #include <string>
 
 #include "base/app_settings.h"
@@ -62,6 +63,10 @@ class CMMLTextSearch : public QDialog {
 
   DialogHost& host_;
   Mode mode_ = Mode::Find;
+  // What each slot's pane was last told to highlight, so a repeated search redraws nothing.
+  std::array<PennaEditor*, 16> litPanes_{};
+  std::string litKey_;
+  bool litCase_ = true;
   SearchHistory history_;
   QComboBox* search_ = nullptr;
   QLabel* replaceLabel_ = nullptr;
