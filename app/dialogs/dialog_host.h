@@ -49,8 +49,8 @@ class DialogHost {
   // The player's playing flag (read under its lock).
   virtual bool IsPlaying() const = 0;
 
-  // Program change, volume and pan of a slot sent to the open output. The host takes the lock
-  // the player's own sends take, so this is safe while a song plays.
+  // Program change, volume and pan of a slot sent to the open output. The host sends through
+  // the CSerializedMidiDevice the player sends through, so this is safe while a song plays.
   virtual void InitChannel(int32_t slot) = 0;
   // The MML pane of a slot; null when the slot has none.
   virtual PennaEditor* Pane(int32_t slot) = 0;
