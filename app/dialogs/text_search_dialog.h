@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/app_settings.h"
+#include "song/song_document.h"
 
 class QCheckBox;
 class QComboBox;
@@ -64,7 +65,7 @@ class CMMLTextSearch : public QDialog {
   DialogHost& host_;
   Mode mode_ = Mode::Find;
   // What each slot's pane was last told to highlight, so a repeated search redraws nothing.
-  std::array<PennaEditor*, 16> litPanes_{};
+  std::array<PennaEditor*, kTrackSlotCount> litPanes_{};
   std::string litKey_;
   bool litCase_ = true;
   SearchHistory history_;
