@@ -55,6 +55,23 @@ TEST(ClipExportDialog, BoardFormHeaderAndEnding) {
   EXPECT_TRUE(host.clipboard->ends_with(kChord + "\r\n;\r\n"));
 }
 
+TEST(ClipExportDialog, WholeSongFormatCopiesTheSongFileText) {
+  FakeHost host;
+  MessageLog messages;
+  host.MakeTracks({{"a", "cde"}, {"b", "efg"}});
+  ModalDriver driver([](QDialog& d) {
+    Find<QListWidget>(d, "tracks")->clearSelection();
+    Find<QRadioButton>(d, "format2")->click();
+    Find<QPushButton>(d, "copyButton")->click();
+    return int(d.result());
+  });
+  ShowClipExport(host);
+  ASSERT_TRUE(host.clipboard);
+  EXPECT_TRUE(host.clipboard->starts_with("[Settings]")) << host.clipboard->substr(0, 40);
+  EXPECT_NE(host.clipboard->find("efg"), std::string::npos);
+  EXPECT_EQ(messages.Last(), QStringLiteral("ElvaraMML形式で出力しました。"));
+}
+
 TEST(ClipExportDialog, AFourthSelectionDropsTheFirstAndStatusFollows) {
   FakeHost host;
   host.MakeTracks({{"a", "c"}, {"b", "c"}, {"c", "c"}, {"d", "c"}});
