@@ -348,7 +348,7 @@ bool EditorCore::Delete() {
       buffer.DeleteRange(caret, {caret.line, caret.pos + CharLengthAt(node->text, caret.pos - 1)},
                          true);
     }
-    UndoRecord* r = buffer.NewestRecord();
+    TextUndoRecord* r = buffer.NewestRecord();
     r->reinsertOnly = true;
     r->caretAtStart = true;
   }

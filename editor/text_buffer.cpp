@@ -264,7 +264,7 @@ void TextBuffer::Unlink(LineNode* node) {
   delete node;
 }
 
-UndoRecord& TextBuffer::PushRecord() {
+TextUndoRecord& TextBuffer::PushRecord() {
   undo_.erase(undo_.begin() + done_, undo_.end());
   undo_.emplace_back();
   if (static_cast<int32_t>(undo_.size()) > kUndoLimit) undo_.pop_front();
@@ -272,7 +272,7 @@ UndoRecord& TextBuffer::PushRecord() {
   return undo_.back();
 }
 
-UndoRecord* TextBuffer::NewestRecord() { return undo_.empty() ? nullptr : &undo_.back(); }
+TextUndoRecord* TextBuffer::NewestRecord() { return undo_.empty() ? nullptr : &undo_.back(); }
 
 void TextBuffer::ClearUndo() {
   undo_.clear();
@@ -283,7 +283,7 @@ bool TextBuffer::DeleteSelection(bool record) {
   if (!writable_) return false;
   if (!sel_.active) {
     if (record) {
-      UndoRecord& r = PushRecord();
+      TextUndoRecord& r = PushRecord();
       r.startLine = r.deletedEndLine = r.afterLine = caret_.line;
       r.startPos = r.deletedEndPos = r.afterPos = caret_.pos;
     }
@@ -292,7 +292,7 @@ bool TextBuffer::DeleteSelection(bool record) {
   TextPoint s = sel_.start();
   TextPoint e = sel_.end();
   if (record) {
-    UndoRecord& r = PushRecord();
+    TextUndoRecord& r = PushRecord();
     r.deletedText = TextBetween(s, e);
     r.startLine = s.line;
     r.startPos = s.pos;
@@ -329,7 +329,7 @@ bool TextBuffer::ReplaceSelection(std::string_view text, bool record, bool moveC
   bool ok = Insert(caret_, text, false, &end);
   if (!ok) end = caret_;
   if (record) {
-    UndoRecord* r = NewestRecord();
+    TextUndoRecord* r = NewestRecord();
     r->insertedText.assign(text);
     r->reinsertOnly = false;
     r->afterLine = end.line;
@@ -339,7 +339,7 @@ bool TextBuffer::ReplaceSelection(std::string_view text, bool record, bool moveC
   return ok;
 }
 
-void TextBuffer::ApplyUndo(const UndoRecord& r) {
+void TextBuffer::ApplyUndo(const TextUndoRecord& r) {
   TextPoint start{r.startLine, r.startPos};
   if (r.reinsertOnly) {
     sel_ = Selection{};
@@ -354,7 +354,7 @@ void TextBuffer::ApplyUndo(const UndoRecord& r) {
   }
 }
 
-void TextBuffer::ApplyRedo(const UndoRecord& r) {
+void TextBuffer::ApplyRedo(const TextUndoRecord& r) {
   TextPoint start{r.startLine, r.startPos};
   SelectQuietly(start, {r.deletedEndLine, r.deletedEndPos});
   if (!sel_.active) caret_ = Clamp(start);
@@ -368,7 +368,7 @@ void TextBuffer::ApplyRedo(const UndoRecord& r) {
 bool TextBuffer::Undo() {
   if (!writable_ || done_ == 0) return false;
   for (;;) {
-    const UndoRecord& r = undo_[static_cast<size_t>(--done_)];
+    const TextUndoRecord& r = undo_[static_cast<size_t>(--done_)];
     ApplyUndo(r);
     if (!r.chained || done_ == 0) break;
   }

@@ -41,7 +41,7 @@ struct TextPoint {
   friend auto operator<=>(const TextPoint&, const TextPoint&) = default;
 };
 
-struct UndoRecord {
+struct TextUndoRecord {
   bool reinsertOnly = false;
   int32_t startPos = 0, startLine = 0;
   int32_t afterPos = 0, afterLine = 0;
@@ -135,7 +135,7 @@ class TextBuffer {
   int32_t UndoSteps() const { return done_; }
   int32_t RedoSteps() const { return static_cast<int32_t>(undo_.size()) - done_; }
   // The record of the latest edit (to adjust its flags), null when none has been made.
-  UndoRecord* NewestRecord();
+  TextUndoRecord* NewestRecord();
   void ClearUndo();
 
   // ---- caret and selection
@@ -170,9 +170,9 @@ class TextBuffer {
   TextPoint goal{1, 1};
 
  private:
-  UndoRecord& PushRecord();
-  void ApplyUndo(const UndoRecord& r);
-  void ApplyRedo(const UndoRecord& r);
+  TextUndoRecord& PushRecord();
+  void ApplyUndo(const TextUndoRecord& r);
+  void ApplyRedo(const TextUndoRecord& r);
   void FreeLines();
   void Unlink(LineNode* node);
   void Remember(int32_t line, LineNode* node) const;
@@ -190,7 +190,7 @@ class TextBuffer {
   mutable int32_t cacheLine_ = 1;
   mutable LineNode* cacheNode_ = nullptr;
   // Oldest first; records [0, done_) can be undone, [done_, size) redone.
-  std::deque<UndoRecord> undo_;
+  std::deque<TextUndoRecord> undo_;
   int32_t done_ = 0;
 };
 

@@ -63,9 +63,15 @@ int CWaveExport::Start(const std::string& path) {
   writeFailed_ = false;
   elapsedMs_ = 0;
   startMs_ = NowMs();
-  // A playback that cannot start is found stopped by the first timer tick, which finishes the
-  // (empty) file as for a normal end.
-  player_.StartPlayback(0, false);
+  // A playback that cannot start is a failed export, not an empty file reported as finished.
+  if (player_.StartPlayback(0, false) != 0) {
+    device_.StopRecording();
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    error_ = "playback could not start";
+    state_ = State::Failed;
+    return 1;
+  }
   progressMax_ = player_.LastTick();
   progress_ = 0;
   return 0;

@@ -27,7 +27,8 @@ class CWaveExport {
               std::function<void(int32_t ms)> sleep = {});
 
   // Starts recording into `path` and playback from tick 0 without loop. 0 on success; 1 when
-  // the file cannot be created or the synthesizer is not open ("WAVEファイル出力に失敗しました。").
+  // the file cannot be created, the synthesizer is not open or playback cannot start (no file
+  // is left then; "WAVEファイル出力に失敗しました。").
   int Start(const std::string& path);
   // The 200 ms timer: updates the progress while the player plays; once it has stopped, waits
   // for the tail, finishes the file and reports Finished (or Failed when writing failed).

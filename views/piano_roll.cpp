@@ -135,8 +135,8 @@ void CPianoRollCtrl::FitCurrentPitchRange() {
   int32_t low = 128, high = -1;
   for (const MidiEvent& e : document_->Track(currentTrack_).events) {
     if (e.kind != MidiEventKind::Note) continue;
-    low = std::min(low, e.note);
-    high = std::max(high, e.note);
+    low = std::min<int32_t>(low, e.note);
+    high = std::max<int32_t>(high, e.note);
   }
   if (high < 0) {
     low = 48;  // an empty track shows the middle octaves

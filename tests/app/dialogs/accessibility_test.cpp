@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAccessibleInterface>
+#include <functional>
+#include <memory>
+
+#include "app/dialogs/clip_commands.h"
+#include "app/dialogs/config_sheet.h"
+#include "app/dialogs/marker_dialog.h"
+#include "app/dialogs/property_commands.h"
+#include "app/dialogs/smf_import_dialog.h"
+#include "app/dialogs/text_search_dialog.h"
+#include "tests/app/dialogs/fake_host.h"
+
+namespace kore::dialogs {
+namespace {
+
+using test::FakeHost;
+
+// Every control a user operates must carry a name through the accessibility tree.
+void CollectUnnamed(QAccessibleInterface* node, const QString& path, QStringList& unnamed) {
+  static const QList<QAccessible::Role> kOperated = {
+      QAccessible::PushButton, QAccessible::CheckBox,     QAccessible::RadioButton,
+      QAccessible::ComboBox,   QAccessible::EditableText, QAccessible::Slider,
+      QAccessible::List,       QAccessible::SpinBox};
+  if (!node || node->state().invisible) return;
+  const QString here =
+      path + "/" + (node->object() ? node->object()->objectName() : node->text(QAccessible::Name));
+  if (kOperated.contains(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty()) {
+    unnamed << here;
+  }
+  for (int i = 0; i < node->childCount(); ++i) CollectUnnamed(node->child(i), here, unnamed);
+}
+
+TEST(Accessibility, EveryDialogIsNamedByItsCaptionAndEveryControlByItsText) {
+  FakeHost host;
+  host.MakeTracks({{"a", "cde"}, {"b", "efg"}});
+  host.document.AddMarker(128, "m", 0);
+  struct Row {
+    const char* name;
+    std::function<std::unique_ptr<QDialog>()> make;
+  };
+  const Row rows[] = {
+      {"track", [&] { return std::make_unique<CMMLTrackPropaty>(TrackPropertyOptionsFor(host, 0)); }},
+      {"song", [&] { return std::make_unique<CMMLPropatyDlg>(SongPropertyOptionsFor(host)); }},
+      {"export", [&] { return std::make_unique<CMMLClipExportDlg>(ClipExportOptionsFor(host)); }},
+      {"import", [&] { return std::make_unique<CMMLClipImportDlg>(ClipImportOptions{3}); }},
+      {"marker", [&] {
+         MarkerOptions o;
+         o.mode = MarkerMode::Edit;
+         o.name = "m";
+         return std::make_unique<CMMLMarkerDlg>(o);
+       }},
+      {"smf", [&] {
+         SmfImportDialogOptions o;
+         o.fileName = "a.mid";
+         o.sources = {{0, " 1 : A01"}};
+         return std::make_unique<CMMLSmfImportDlg>(o);
+       }},
+      {"config", [&] {
+         ConfigOptions o;
+         o.outputs = {{"Mapper", 0, -1}};
+         o.synthesizerAvailable = true;
+         return std::make_unique<CMMLConfigSheet>(o);
+       }},
+      {"search", [&] {
+         auto d = std::make_unique<CMMLTextSearch>(host);
+         d->OpenReplace();
+         return std::unique_ptr<QDialog>(std::move(d));
+       }},
+  };
+  for (const Row& r : rows) {
+    std::unique_ptr<QDialog> dialog = r.make();
+    dialog->show();
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(dialog.get());
+    ASSERT_NE(root, nullptr) << r.name;
+    EXPECT_FALSE(dialog->windowTitle().isEmpty()) << r.name;
+    EXPECT_EQ(root->text(QAccessible::Name), dialog->windowTitle()) << r.name;
+    QStringList unnamed;
+    CollectUnnamed(root, r.name, unnamed);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+    dialog->hide();
+  }
+}
+
+TEST(Accessibility, TrackListsOfferTheirSelection) {
+  FakeHost host;
+  host.MakeTracks({{"a", "c"}, {"b", "d"}, {"c", "e"}, {"d", "f"}});
+  CMMLClipExportDlg dialog(ClipExportOptionsFor(host));
+  dialog.show();
+  QAccessibleInterface* list =
+      QAccessible::queryAccessibleInterface(dialog.findChild<QWidget*>("tracks"));
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(list->tableInterface(), nullptr);
+  EXPECT_EQ(list->tableInterface()->selectedCellCount(), 3);
+  EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("トラック"));
+}
+
+TEST(Accessibility, FormHelperStripsMnemonics) {
+  struct Row {
+    const char* label;
+    const char* name;
+  };
+  const Row rows[] = {{"トラック名(&N)", "トラック名"}, {"&Open", "Open"}, {"A && B", "A & B"},
+                      {"ウィンドウスタイル(&S) ※要再起動", "ウィンドウスタイル ※要再起動"}};
+  for (const Row& r : rows) {
+    EXPECT_EQ(StripMnemonic(QString::fromUtf8(r.label)), QString::fromUtf8(r.name)) << r.label;
+  }
+}
+
+}  // namespace
+}  // namespace kore::dialogs

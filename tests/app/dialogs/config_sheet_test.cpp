@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/dialogs/config_commands.h"
+#include "base/profile_file.h"
+#include "tests/app/dialogs/fake_host.h"
+
+namespace kore::dialogs {
+namespace {
+
+using test::FakeHost;
+using test::Find;
+using test::MessageLog;
+using test::ModalDriver;
+
+struct ConfigFixture : ::testing::Test {
+  ConfigFixture() {
+    host.choices = {{"Mapper", 0, -1}, {"Port A", 0, 0}, {"Built-in", 2, -1}, {"FluidSynth DLS", 1, -1}};
+    host.synthesizer = true;
+  }
+  std::string Ini() { return ReadWholeFile(host.SettingsPath()).value_or(""); }
+  FakeHost host;
+  MessageLog messages;
+};
+
+TEST_F(ConfigFixture, OkStoresEveryPageAndCancelWritesTheOldValues) {
+  for (const bool ok : {true, false}) {
+    FakeHost fresh;
+    ModalDriver driver([&](QDialog& d) {
+      Find<QComboBox>(d, "defaultTrackCount")->setCurrentIndex(4);
+      Find<QComboBox>(d, "frameRate")->setCurrentIndex(1);
+      Find<QComboBox>(d, "defaultTimeBase")->setCurrentIndex(1);
+      Find<QCheckBox>(d, "compatible")->setChecked(true);
+      ok ? d.accept() : d.reject();
+      return int(d.result());
+    });
+    RunConfiguration(fresh, kPageGeneral);
+    // Read back as the program reads it at start: the file is written either way.
+    CProfileFile file(fresh.SettingsPath());
+    ASSERT_TRUE(file.Existed()) << ok;
+    AppSettings read;
+    LoadSettings(file, read);
+    const AppSettings old;
+    EXPECT_EQ(read.defaultTrackCount, ok ? 5 : old.defaultTrackCount) << ok;
+    EXPECT_EQ(read.statFrameRate, ok ? 60 : old.statFrameRate) << ok;
+    EXPECT_EQ(read.defaultTimeBase, ok ? 480 : old.defaultTimeBase) << ok;
+    EXPECT_EQ(read.compatible1900, ok) << ok;
+    EXPECT_EQ(fresh.reopens, 0) << ok;  // no output value changed
+  }
+}
+
+TEST_F(ConfigFixture, OnlyOutputChangesReopenTheDevice) {
+  struct Row {
+    const char* name;
+    std::function<void(QDialog&)> change;
+    int reopens;
+  };
+  const Row rows[] = {
+      {"frame rate", [](QDialog& d) { Find<QComboBox>(d, "frameRate")->setCurrentIndex(1); }, 0},
+      {"bank path", [](QDialog& d) { Find<QLineEdit>(d, "dlsPath")->setText("/no/such.dls"); }, 1},
+      {"output", [](QDialog& d) { Find<QComboBox>(d, "output")->setCurrentIndex(3); }, 1},
+  };
+  for (const Row& r : rows) {
+    host.reopens = 0;
+    ModalDriver driver([&](QDialog& d) {
+      r.change(d);
+      d.accept();
+      return int(d.result());
+    });
+    RunConfiguration(host, kPageGeneral);
+    EXPECT_EQ(host.reopens, r.reopens) << r.name;
+  }
+  EXPECT_EQ(host.settings.outputDls, 1);
+}
+
+TEST_F(ConfigFixture, PagesFollowTheMachineAndTheCompatibleBox) {
+  CMMLConfigSheet withSynth({host.settings, host.choices, true, kPageMidi});
+  auto* pages = Find<QTabWidget>(withSynth, "pages");
+  EXPECT_EQ(pages->count(), 4);
+  EXPECT_EQ(pages->currentIndex(), kPageMidi);
+  auto* compatible = Find<QCheckBox>(withSynth, "compatible");
+  auto* compact = Find<QCheckBox>(withSynth, "compact");
+  compatible->setChecked(true);
+  EXPECT_FALSE(compact->isEnabled());
+  compatible->setChecked(false);
+  EXPECT_TRUE(compact->isEnabled());
+  CMMLConfigSheet withoutSynth({host.settings, {host.choices[0]}, false, kPageGeneral});
+  EXPECT_EQ(Find<QTabWidget>(withoutSynth, "pages")->count(), 3);
+}
+
+TEST_F(ConfigFixture, AssociationAsksBeforeOverwritingAndReportsFailures) {
+  RegisterAssociationCommand(host);
+  EXPECT_EQ(messages.Last(), QStringLiteral("関連付けを実行しました。"));
+  messages.answers.push_back(QMessageBox::No);
+  RegisterAssociationCommand(host);
+  EXPECT_EQ(messages.Last(), QStringLiteral("既に関連付けられています。\n既存の関連付け設定に上書きしますか？"));
+  EXPECT_EQ(host.registrations, 1);
+  host.removalWorks = false;
+  UnregisterAssociationCommand(host);
+  EXPECT_EQ(messages.Last(), QStringLiteral("関連付けに失敗しました。"));
+  EXPECT_EQ(messages.shown.back().icon, QMessageBox::Critical);
+  host.removalWorks = true;
+  UnregisterAssociationCommand(host);
+  EXPECT_EQ(messages.Last(), QStringLiteral("関連付けを解除しました。"));
+}
+
+TEST_F(ConfigFixture, AFailedOpenAsksWithNoAsDefaultAndYesOpensTheOutputPage) {
+  OutputSettings settings;
+  settings.outputDls = 1;
+  settings.dlsFilePath = host.folder.File("missing.dls");
+  settings.audioDriver = "silent";
+  std::array<TrackProperties, kTrackSlotCount> slots{};
+  std::unique_ptr<CMidiDevice> device;
+  OutputOpenHooks hooks = MakeOutputOpenHooks(host);
+  hooks.sleep = [](int32_t) {};
+  messages.answers.push_back(QMessageBox::No);
+  EXPECT_EQ(OpenOutput(device, settings, slots, hooks), 1);
+  ASSERT_FALSE(messages.shown.empty());
+  EXPECT_EQ(messages.shown.back().text, FromSjis(OpenFailureMessage(4)));
+  EXPECT_EQ(messages.shown.back().defaultButton, QMessageBox::No);
+
+  // Yes: the sheet opens on the output page; choosing the built-in set lets the retry succeed.
+  int page = -1;
+  ModalDriver driver([&](QDialog& d) {
+    page = Find<QTabWidget>(d, "pages")->currentIndex();
+    Find<QComboBox>(d, "output")->setCurrentIndex(2);
+    d.accept();
+    return int(d.result());
+  });
+  messages.answers.push_back(QMessageBox::Yes);
+  messages.answers.push_back(QMessageBox::No);  // should the built-in set fail here as well
+  const int opened = OpenOutput(device, settings, slots, hooks);
+  EXPECT_EQ(page, kPageMidi);
+  EXPECT_EQ(settings.outputDls, 2);
+  EXPECT_EQ(opened == 0, device != nullptr);
+}
+
+}  // namespace
+}  // namespace kore::dialogs
