@@ -19,7 +19,7 @@ std::string AutosaveFileName(const std::string& songPath, std::time_t stamp) {
   return stem + suffix;
 }
 
-std::string AutosaveFolder(const std::string& settingsPath, const std::string& programFolder,
+std::string BackupFolderFor(const std::string& settingsPath, const std::string& programFolder,
                            const std::string& xdgDataHome, const std::string& home) {
   namespace fs = std::filesystem;
   fs::path settingsFolder = fs::path(settingsPath).parent_path();

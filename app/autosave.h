@@ -11,7 +11,7 @@ std::string AutosaveFileName(const std::string& songPath, std::time_t stamp);
 
 // "autosave" beside the settings file when that lives in the program's folder, else
 // $XDG_DATA_HOME/kore/autosave (~/.local/share/kore/autosave without it).
-std::string AutosaveFolder(const std::string& settingsPath, const std::string& programFolder,
+std::string BackupFolderFor(const std::string& settingsPath, const std::string& programFolder,
                            const std::string& xdgDataHome, const std::string& home);
 
 // False for folders on network file systems, where a backup copy is not written.

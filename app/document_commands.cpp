@@ -95,25 +95,25 @@ std::string SaveChangesText(const std::string& path) {
 }
 
 DocumentCommands::DocumentCommands(CMMLDocument& document, AppSettings& settings, DocumentUi& ui)
-    : document_(document), settings_(settings), ui_(ui), clock_([] { return std::time(nullptr); }) {
+    : document_(document), settings_(settings), ui_(&ui), clock_([] { return std::time(nullptr); }) {
   stamp_ = clock_();
 }
 
 bool DocumentCommands::ConfirmDiscard() {
   if (!document_.IsModified()) return true;
-  switch (ui_.AskSaveChanges(SaveChangesText(document_.Path()))) {
+  switch (ui_->AskSaveChanges(SaveChangesText(document_.Path()))) {
     case SaveAnswer::No: return true;
     case SaveAnswer::Cancel: return false;
     case SaveAnswer::Yes: break;
   }
   std::string path = document_.Path();
   if (path.empty()) {
-    std::optional<FileChoice> choice = ui_.ChooseSaveFile(PromptSaveDialogSpec());
+    std::optional<FileChoice> choice = ui_->ChooseSaveFile(PromptSaveDialogSpec());
     if (!choice) return false;
     path = choice->path;
   }
   if (!WriteTo(path)) {
-    ui_.ShowError(kOpenFailed);
+    ui_->ShowError(kOpenFailed);
     return false;
   }
   return true;
@@ -130,7 +130,7 @@ void DocumentCommands::NewSong() {
 bool DocumentCommands::Open() {
   StopPlayback();
   if (!ConfirmDiscard()) return false;
-  std::optional<FileChoice> choice = ui_.ChooseOpenFile(OpenDialogSpec());
+  std::optional<FileChoice> choice = ui_->ChooseOpenFile(OpenDialogSpec());
   if (!choice) return false;
   return OpenPath(choice->path);
 }
@@ -156,7 +156,7 @@ bool DocumentCommands::OpenPath(const std::string& path) {
     rc = ReadAnySongFile(path, song);
   }
   if (rc != 0) {
-    ui_.ShowError(kOpenFailed);
+    ui_->ShowError(kOpenFailed);
     return false;
   }
   LoadIntoDocument(song, document_, kind == SongFileKind::Mms ? std::string() : path);
@@ -187,14 +187,14 @@ bool DocumentCommands::Save(bool saveAs) {
   std::string path = document_.Path();
   if (saveAs || path.empty()) {
     std::optional<FileChoice> choice =
-        ui_.ChooseSaveFile(SaveDialogSpec(path.empty() ? "NoTitle.mml" : path));
+        ui_->ChooseSaveFile(SaveDialogSpec(path.empty() ? "NoTitle.mml" : path));
     if (!choice) return false;
     path = choice->path;
-  } else if (askBeforeReplacing_ && std::filesystem::exists(path) && !ui_.AskReplaceFile(path)) {
+  } else if (askBeforeReplacing_ && std::filesystem::exists(path) && !ui_->AskReplaceFile(path)) {
     return false;
   }
   if (!WriteTo(path)) {
-    ui_.ShowError(kOpenFailed);
+    ui_->ShowError(kOpenFailed);
     return false;
   }
   return true;
@@ -202,9 +202,9 @@ bool DocumentCommands::Save(bool saveAs) {
 
 void DocumentCommands::ImportClipboard() {
   StopPlayback();
-  std::optional<std::string> text = ui_.ClipboardText();
+  std::optional<std::string> text = ui_->ClipboardText();
   if (!text) {
-    ui_.ShowError("クリップボードのオープンに失敗しました。");
+    ui_->ShowError("クリップボードのオープンに失敗しました。");
     return;
   }
   std::string sjis = Utf8ToSjisLossy(*text);
@@ -221,7 +221,7 @@ void DocumentCommands::ImportClipboard() {
   }
   int32_t count = 0;
   for (const TrackProperties& slot : song.slots) count += slot.inUse ? 1 : 0;
-  std::optional<ClipImportChoice> choice = ui_.ChooseClipImport(count);
+  std::optional<ClipImportChoice> choice = ui_->ChooseClipImport(count);
   if (!choice) return;
   if (!choice->append) {
     if (!ConfirmDiscard()) return;
@@ -248,20 +248,20 @@ void DocumentCommands::ImportClipboard() {
 void DocumentCommands::ImportSmf() {
   StopPlayback();
   if (!ConfirmDiscard()) return;
-  std::optional<FileChoice> choice = ui_.ChooseOpenFile(SmfImportDialogSpec());
+  std::optional<FileChoice> choice = ui_->ChooseOpenFile(SmfImportDialogSpec());
   if (!choice) return;
   SmfImportJob job;
   job.path = choice->path;
   std::vector<SmfSourceLine> lines;
   if (ListSmfTracks(job.path, job, lines) != kSmfOk) {
-    ui_.ShowError("SMFの解析に失敗しました");
+    ui_->ShowError("SMFの解析に失敗しました");
     return;
   }
   const AppSettings& s = settings_;
   job.options = {s.smfProgramChange, s.smfControlChange, s.smfPitchBend,  s.smfVelocity,
                  s.smfMidiText,      s.smfSysEx,         s.smfChannel,    s.smfReduceRest,
                  s.smfSpreadTrack,   s.smfSpreadControl, s.smfQuantizeValue};
-  if (!ui_.ChooseSmfImport(job, lines)) return;
+  if (!ui_->ChooseSmfImport(job, lines)) return;
   const SmfImportOptions& o = job.options;
   settings_.smfProgramChange = o.programChange;
   settings_.smfControlChange = o.controlChange;
@@ -275,7 +275,7 @@ void DocumentCommands::ImportSmf() {
   settings_.smfSpreadControl = o.spreadControl;
   settings_.smfQuantizeValue = o.quantizeValue;
   if (ConvertSmf(&job) != kSmfOk) {
-    ui_.ShowError("SMFのインポートに失敗しました");
+    ui_->ShowError("SMFのインポートに失敗しました");
     return;
   }
   LoadedSong song;
@@ -289,12 +289,12 @@ void DocumentCommands::ImportSmf() {
 
 bool DocumentCommands::ExportSmf() {
   StopPlayback();
-  std::optional<FileChoice> choice = ui_.ChooseSaveFile(
+  std::optional<FileChoice> choice = ui_->ChooseSaveFile(
       SmfExportDialogSpec(SuggestSmfExportPath(document_)));
   if (!choice) return false;
   int32_t format = choice->filterIndex == 1 ? 0 : 1;
   if (WriteSmf(MakeSmfExportRequest(document_, choice->path, format)) != 0) {
-    ui_.ShowError(kOpenFailed);
+    ui_->ShowError(kOpenFailed);
     return false;
   }
   return true;

@@ -81,6 +81,8 @@ class DocumentCommands {
   void SetPaneReload(std::function<void(int32_t)> reload) { reloadPane_ = std::move(reload); }
   // The clock of the backup name (tests set a fixed one).
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
+  // Tests answer the questions themselves.
+  void SetUi(DocumentUi& ui) { ui_ = &ui; }
 
   bool ConfirmDiscard();
   void NewSong();
@@ -112,7 +114,7 @@ class DocumentCommands {
 
   CMMLDocument& document_;
   AppSettings& settings_;
-  DocumentUi& ui_;
+  DocumentUi* ui_;
   std::function<void()> stopPlayback_;
   std::function<void(int32_t)> reloadPane_;
   std::function<std::time_t()> clock_;

@@ -43,6 +43,11 @@ bool CPennaWnd::Create(QWidget* parent, const QRect& rect, int32_t controlId) {
   int32_t id = 0;
   for (; id < gSlotCount; ++id) {
     rc = PennaCreate(id, parent, rect.x(), rect.y(), rect.width(), rect.height());
+    if (rc == PENNA_E_ID && PennaRedim(id + 1) == PENNA_OK) {
+      // The library was started again and its table is smaller than last set.
+      gSlotCount = id + 1;
+      rc = PennaCreate(id, parent, rect.x(), rect.y(), rect.width(), rect.height());
+    }
     if (rc != PENNA_E_SLOTUSED) break;
   }
   if (rc != PENNA_OK) return false;
