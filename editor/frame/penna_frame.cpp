@@ -4,6 +4,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 
+#include "editor/frame/penna_accessible.h"
 #include "editor/penna.h"
 #include "editor/penna_event.h"
 
@@ -47,6 +48,7 @@ CPennaFrame::CPennaFrame(QWidget* parent) : QWidget(parent) {
   setObjectName("PennaFrame");
   setWindowTitle("PennaFrame");
   setFocusPolicy(Qt::StrongFocus);
+  InstallPennaAccessibility();
 }
 
 CPennaFrame::~CPennaFrame() { DestroyAll(); }

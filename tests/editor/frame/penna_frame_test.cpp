@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QAccessible>
 #include <QTest>
 #include <algorithm>
 #include <vector>
 
+#include "base/shift_jis.h"
 #include "editor/penna.h"
 #include "editor/penna_event.h"
 #include "tests/support/qt_app.h"
@@ -164,6 +166,48 @@ TEST_F(FrameTest, ReadOnlyForAllRefusesTyping) {
   frame->SetReadOnlyForAll(false);
   QTest::keyClicks(editor->Widget(), "a");
   EXPECT_EQ(editor->Text(1), "ax");
+}
+
+}  // namespace
+}  // namespace kore
+
+namespace kore {
+namespace {
+
+TEST_F(FrameTest, AccessibleTextCountsCharactersAndEditsLikeTyping) {
+  CPennaWnd* editor = frame->Editor(0);
+  editor->SetText(Utf8ToSjisLossy("ドレミ\r\ncd"));
+  QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(editor->Widget());
+  ASSERT_NE(a11y, nullptr);
+  EXPECT_EQ(a11y->role(), QAccessible::EditableText);
+  QAccessibleTextInterface* text = a11y->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->characterCount(), 7);
+  EXPECT_EQ(text->text(0, 7).toStdString(), "ドレミ\r\ncd");
+  text->setCursorPosition(2);
+  EXPECT_EQ(editor->CaretThrough(), 4) << "two two-byte characters before the caret";
+  EXPECT_EQ(text->cursorPosition(), 2);
+  text->setSelection(0, 1, 3);
+  int start = 0, end = 0;
+  text->selection(0, &start, &end);
+  EXPECT_EQ(start, 1);
+  EXPECT_EQ(end, 3);
+
+  target.seen.clear();
+  editor->ClearModified();
+  a11y->editableTextInterface()->replaceText(5, 6, QString::fromUtf8("ファ"));
+  EXPECT_EQ(SjisToUtf8Lossy(editor->Text(1)), "ドレミ\r\nファd");
+  EXPECT_EQ(editor->ModifiedCount(), 1);
+  EXPECT_TRUE(std::any_of(target.seen.begin(), target.seen.end(),
+                          [](const Forwarded& f) { return f.message == PENNA_MSG_CHANGE; }));
+  editor->Undo();
+  EXPECT_EQ(SjisToUtf8Lossy(editor->Text(1)), "ドレミ\r\ncd");
+
+  frame->SetReadOnlyForAll(true);
+  EXPECT_TRUE(a11y->state().readOnly);
+  a11y->editableTextInterface()->insertText(0, "x");
+  EXPECT_EQ(SjisToUtf8Lossy(editor->Text(1)), "ドレミ\r\ncd");
+  frame->SetReadOnlyForAll(false);
 }
 
 }  // namespace
