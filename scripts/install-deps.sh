@@ -15,6 +15,7 @@ packages=(
   python3-mido
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi
   qt6-translations-l10n
+  xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi
 )
 
 missing=()
