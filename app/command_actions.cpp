@@ -36,7 +36,10 @@ CommandActions::CommandActions(QMainWindow* window) : QObject(window), window_(w
       action->setShortcut(QKeySequence(QString::fromUtf8(info.shortcut)));
       action->setShortcutContext(Qt::WindowShortcut);
     }
-    if (*info.tip) action->setToolTip(QString::fromUtf8(info.tip));
+    if (*info.tip) {
+      action->setToolTip(QString::fromUtf8(info.tip));
+      action->setIconText(QString::fromUtf8(info.tip));
+    }
     action->setCheckable(info.checkable);
     connect(action, &QAction::triggered, this, [this, action] {
       Q_EMIT command(action->id(), action->viaShortcut());

@@ -154,6 +154,9 @@ void CMMLPlayerDlg::BuildWidgets() {
   tabs_->setObjectName("TrackTabs");
   tabs_->setAccessibleName(QString::fromUtf8("トラック"));
   tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Without a floor the editor area's layout squeezes the bar to nothing.
+  tabs_->setMinimumHeight(tabs_->fontMetrics().height() + 10);
+  tabs_->setExpanding(false);
   connect(tabs_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     int tab = tabs_->tabAt(at);
     if (tab < 0) return;
@@ -263,11 +266,25 @@ void CMMLPlayerDlg::SetViewMode(int32_t mode) {
   viewMode_ = mode;
   settings_.viewMode = mode;
   viewSplitter_->setOrientation(mode == 1 ? Qt::Horizontal : Qt::Vertical);
-  int pianoRoll = mode == 1 ? settings_.pianoRollWidth : settings_.pianoRollHeight;
-  viewSplitter_->setSizes({pianoRoll, std::max(1, 1000 - pianoRoll)});
+  ApplyViewSizes();
   viewSplitter_->setProperty("laidOut", true);
   eventListArea_->setVisible(mode == 0);
   UpdateCommandStates();
+}
+
+void CMMLPlayerDlg::ApplyViewSizes() {
+  int pianoRoll = viewMode_ == 1 ? settings_.pianoRollWidth : settings_.pianoRollHeight;
+  int whole = viewMode_ == 1 ? viewSplitter_->width() : viewSplitter_->height();
+  viewSplitter_->setSizes({pianoRoll, std::max(1, std::max(whole, 2 * pianoRoll) - pianoRoll)});
+}
+
+void CMMLPlayerDlg::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The splitter knows its own size only once shown.
+  if (!viewSplitter_->property("shown").isValid()) {
+    viewSplitter_->setProperty("shown", true);
+    ApplyViewSizes();
+  }
 }
 
 void CMMLPlayerDlg::StoreWindowSettings() {

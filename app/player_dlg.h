@@ -116,6 +116,7 @@ class CMMLPlayerDlg : public QMainWindow {
  protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -139,6 +140,7 @@ class CMMLPlayerDlg : public QMainWindow {
   int32_t CaretRecordTick() const;
   void RecentChosen(int index);
   void CopyViewSizes();
+  void ApplyViewSizes();
 
   AppSettings& settings_;
   CMMLDocument document_;
