@@ -114,7 +114,6 @@ CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> rec
     UpdateStatus();
     ShowTrackPanel();
   });
-  connect(&documentBridge_, &DocumentBridge::refreshViews, this, &CMMLPlayerDlg::UpdateStatus);
   connect(&documentBridge_, &DocumentBridge::songReplaced, this, [this] {
     for (int32_t slot = 0; slot < kTrackSlotCount; ++slot)
       InitChannel(device_.get(), output_.outputDls, slot, document_.Track(slot));
