@@ -2,6 +2,7 @@
 
 #include "app/autosave.h"
 #include "app/player_dlg.h"
+#include "app/window_dialogs.h"
 #include "editor/penna.h"
 #include "playback/game_folder.h"
 
@@ -86,6 +87,10 @@ bool CMMLApp::Start(const std::string& path) {
   window_->ApplyWindowSettings();
   window_->BuildEmptySong();
   window_->onShutdown = [this] { SaveAll(); };
+  ConnectDialogs(*window_, settingsPath_, [this] {
+    SaveAll();
+    return 0;
+  });
   if (firstStart) SaveAll();
   if (!songPath.empty()) window_->OpenCommandLinePath(songPath);
   return true;

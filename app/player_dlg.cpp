@@ -478,8 +478,10 @@ void CMMLPlayerDlg::RunCommand(Cmd id, bool viaShortcut) {
     case Cmd::Open: commands_.Open(); break;
     case Cmd::Save: commands_.Save(false); break;
     case Cmd::SaveAs: commands_.Save(true); break;
-    case Cmd::ClipboardImport: commands_.ImportClipboard(); break;
-    case Cmd::SmfImport: commands_.ImportSmf(); break;
+    case Cmd::ClipboardImport:
+      hooks_.clipboardImport ? hooks_.clipboardImport() : commands_.ImportClipboard();
+      break;
+    case Cmd::SmfImport: hooks_.smfImport ? hooks_.smfImport() : commands_.ImportSmf(); break;
     case Cmd::SmfExport: commands_.ExportSmf(); break;
     case Cmd::ClipboardExport: call(hooks_.clipboardExport); break;
     case Cmd::WaveExport: call(hooks_.waveExport); break;
@@ -589,6 +591,18 @@ void CMMLPlayerDlg::ShowTrackPanel() {
   updatingPanel_ = false;
 }
 
+void CMMLPlayerDlg::RefreshTabs() {
+  panes_->RebuildTabs();
+  UpdateCaption();
+}
+
+void CMMLPlayerDlg::ShowMarkerMenu(const QPoint& globalPos, int32_t tick, int32_t marker) {
+  if (player_.IsPlaying()) return;
+  markerTick_ = tick;
+  markerNumber_ = marker;
+  actions_->MarkerMenu(marker > 0)->popup(globalPos);
+}
+
 int CMMLPlayerDlg::ChangeTimeBase(int32_t ticksPerQuarter) {
   if (ticksPerQuarter < kMinTicksPerQuarter || ticksPerQuarter > kMaxTicksPerQuarter) return 1;
   if (player_.IsPlaying()) return 2;
@@ -678,7 +692,7 @@ void CMMLPlayerDlg::UpdateCommandStates() {
       {Cmd::Monitor, bool(hooks_.monitor)},
       {Cmd::MarkerCreate, bool(hooks_.markerCreate)},
       {Cmd::MarkerEdit, bool(hooks_.markerEdit)},
-      {Cmd::SmfImport, bool(ui_.smfImportDialog)},
+      {Cmd::SmfImport, bool(ui_.smfImportDialog) || bool(hooks_.smfImport)},
   };
   for (const auto& [id, available] : hooked)
     if (!available) in.unavailable.insert(id);

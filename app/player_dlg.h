@@ -41,6 +41,8 @@ struct WindowHooks {
       find, replace, configuration, monitor;
   std::function<void(int32_t tick)> markerCreate;
   std::function<void(int32_t marker)> markerEdit;
+  // Replace the window's own flows when set.
+  std::function<void()> clipboardImport, smfImport;
   // Asked when the device cannot be opened; true (Yes) would show the configuration sheet.
   std::function<bool(const std::string& message, const std::string& caption, OutputSettings&)>
       askOpenSettings;
@@ -70,6 +72,7 @@ class CMMLPlayerDlg : public QMainWindow {
 
   // --- what tests and other windows use ------------------------------------------------------
   CMMLDocument& Document() { return document_; }
+  AppSettings& Settings() { return settings_; }
   CMMLPlayer& Player() { return player_; }
   DocumentCommands& Commands() { return commands_; }
   CommandActions& Actions() { return *actions_; }
@@ -103,6 +106,14 @@ class CMMLPlayerDlg : public QMainWindow {
   void UpdateCaption();
   void UpdateStatus();
   void UpdateCommandStates();
+  // Instrument list and MUTE of the current track, and the tab texts.
+  void ShowTrackPanel();
+  void RefreshTabs();
+  // The piano roll's marker ruler menu at `globalPos`: on a marker (1-based `marker`) or on an
+  // empty place at `tick`. Ignored while playing.
+  void ShowMarkerMenu(const QPoint& globalPos, int32_t tick, int32_t marker);
+  // Keeps an object (the dialogs' host) alive as long as the window.
+  void KeepAlive(std::shared_ptr<void> object) { keptAlive_.push_back(std::move(object)); }
   // A file dropped on the window or a pane.
   void DropFile(const std::string& path);
   // Caption with Qt's "[*]" placeholder escaped.
@@ -131,7 +142,6 @@ class CMMLPlayerDlg : public QMainWindow {
   void ApplyHooksAvailability();
   void OnTrackPanelButton(int which);
   void OnInstrumentChosen(int index);
-  void ShowTrackPanel();
   void EditCommand(Cmd id);
   void TransportCommand(Cmd id);
   void AddTrack();
@@ -173,6 +183,7 @@ class CMMLPlayerDlg : public QMainWindow {
   int32_t markerNumber_ = 0;
   bool updatingPanel_ = false;
   bool shutDown_ = false;
+  std::vector<std::shared_ptr<void>> keptAlive_;
 };
 
 }  // namespace kore

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/penna.h"
+#include "editor/penna_editor.h"
 
 namespace kore {
 namespace {
@@ -72,6 +73,8 @@ void CPennaWnd::Destroy() {
 QWidget* CPennaWnd::Widget() const {
   return id_ < 0 ? nullptr : static_cast<QWidget*>(PennaGetWnd(id_));
 }
+
+PennaEditor* CPennaWnd::Editor() const { return qobject_cast<PennaEditor*>(Widget()); }
 
 CPennaWnd* CPennaWnd::FromWidget(const QObject* widget) {
   if (!widget) return nullptr;

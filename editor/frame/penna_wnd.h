@@ -14,6 +14,8 @@ class QWidget;
 
 namespace kore {
 
+class PennaEditor;
+
 class CPennaWnd {
  public:
   CPennaWnd() = default;
@@ -27,6 +29,8 @@ class CPennaWnd {
 
   int32_t Id() const { return id_; }
   QWidget* Widget() const;
+  // The editor widget itself, for code that works on it directly.
+  PennaEditor* Editor() const;
   int32_t ControlId() const { return controlId_; }
   // The object behind an editor widget created here, or null.
   static CPennaWnd* FromWidget(const QObject* widget);
