@@ -554,6 +554,7 @@ void CMMLPlayerDlg::EditCommand(Cmd id) {
 }
 
 void CMMLPlayerDlg::OnTrackPanelButton(int which) {
+  Autosave();  // a button click is a command given with the mouse
   int32_t current = document_.CurrentTrack();
   auto setMuted = [this](int32_t slot, bool muted) {
     document_.SetMuted(slot, muted);
@@ -569,7 +570,6 @@ void CMMLPlayerDlg::OnTrackPanelButton(int which) {
       break;
     default: return;
   }
-  Autosave();
   ShowTrackPanel();
 }
 

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QTabBar>
 #include <QTest>
+#include <QScreen>
 #include <QWindow>
 #include <cstdlib>
 #include <filesystem>
@@ -93,6 +94,13 @@ TEST_F(MainWindowTest, CaptionsFollowTheSongAndTyping) {
 TEST_F(MainWindowTest, CommandLineSongOpensWithItsNamesAndALiteralStarTitle) {
   std::string demo = std::string(KORE_SOURCE_DIR) + "/data/demo.mml";
   Start(demo);
+  std::string pathWhenDeviceOpened;
+  app->openDevice = [&](CMMLPlayerDlg& w) {
+    pathWhenDeviceOpened = w.Document().Path();
+    return 0;
+  };
+  app->OpenDevice();
+  EXPECT_EQ(pathWhenDeviceOpened, demo) << "the song opens before the device";
   EXPECT_EQ(Caption(), "KOR EDITOR - demo.mml [はじまりの森] - メロディ");
   EXPECT_EQ(window()->Tabs()->tabText(0).toStdString(), "メロディ");
   window()->Document().SetSongTexts("*", "", "");
@@ -223,6 +231,18 @@ TEST_F(MainWindowTest, ViewModesArrangeThePanes) {
   EXPECT_FALSE(window()->EventListArea()->isVisible());
   EXPECT_TRUE(window()->Actions().Action(Cmd::ViewStacked)->isChecked());
   EXPECT_FALSE(window()->Actions().Action(Cmd::ViewAll)->isChecked());
+}
+
+TEST_F(MainWindowTest, PlacementOffEveryScreenIsCentred) {
+  Start();
+  WindowPlacementSettings& p = app->Settings().placement;
+  p = {0, 1, 0, 0, 0, 0, 50000, 50000, 50640, 50480};
+  window()->ApplyWindowSettings();
+  QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.intersects(window()->geometry()));
+  p = {0, 1, 0, 0, 0, 0, 10, 20, 650, 500};
+  window()->ApplyWindowSettings();
+  EXPECT_EQ(window()->geometry().topLeft(), QPoint(10, 20));
 }
 
 TEST_F(MainWindowTest, AboutBoxText) {
