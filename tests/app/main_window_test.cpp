@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 #include <QScreen>
@@ -251,6 +253,21 @@ TEST_F(MainWindowTest, AboutBoxText) {
   EXPECT_TRUE(text.contains(" Beta 3\n"));
   EXPECT_TRUE(text.contains(QString::fromUtf8("タイマーの分解能  ")));
   EXPECT_TRUE(text.endsWith("(MHz)"));
+}
+
+}  // namespace
+}  // namespace kore
+
+namespace kore {
+namespace {
+
+TEST(QtTranslation, StandardButtonsSpeakJapanese) {
+  test::EnsureQtApp();
+  ASSERT_TRUE(InstallQtTranslation(*QCoreApplication::instance()))
+      << "qtbase_ja.qm missing: package qt6-translations-l10n";
+  QMessageBox box(QMessageBox::Warning, "KOR EDITOR", "x", QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().toStdString(), "はい(&Y)");
+  EXPECT_EQ(box.button(QMessageBox::No)->text().toStdString(), "いいえ(&N)");
 }
 
 }  // namespace
