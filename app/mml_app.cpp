@@ -51,9 +51,9 @@ bool InstallQtTranslation(QCoreApplication& app) {
   return app.installTranslator(translator);
 }
 
-CMMLApp::CMMLApp(SettingsEnvironment environment)
-    : environment_(std::move(environment)),
-      openDevice([](CMMLPlayerDlg& window) { return window.OpenOutputDevice(); }) {}
+CMMLApp::CMMLApp(SettingsEnvironment environment) : environment_(std::move(environment)) {
+  openDevice = [](CMMLPlayerDlg& window) { return window.OpenOutputDevice(); };
+}
 
 CMMLApp::~CMMLApp() { window_.reset(); }
 

@@ -78,9 +78,10 @@ class BoxNotifier : public Notifier {
 }  // namespace
 
 CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> recentFiles,
-                             QWidget* parent)
+                             PlayerClock* clock, QWidget* parent)
     : QMainWindow(parent),
       settings_(settings),
+      player_(clock),
       ui_(this),
       commands_(document_, settings_, ui_) {
   setObjectName("CMMLPlayerDlg");

@@ -55,8 +55,9 @@ class CMMLPlayerDlg : public QMainWindow {
   // Dynamic property naming a running instance; its value is the packed program version.
   static constexpr const char* kInstanceMarker = "KOREV1-{6D3B1E52-8C4A-4F0B-9E27-5A1C0D7E4B93}";
 
+  // Without a clock the player uses the system's steady clock.
   CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> recentFiles,
-                QWidget* parent = nullptr);
+                PlayerClock* clock = nullptr, QWidget* parent = nullptr);
   ~CMMLPlayerDlg() override;
 
   // --- start-up and shutdown steps (CMMLApp calls them in order) ---------------------------
