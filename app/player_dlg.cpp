@@ -8,6 +8,8 @@
 #include "editor/penna_event.h"
 #include "playback/play_list.h"
 #include "song/instruments.h"
+#include "views/event_list.h"
+#include "views/piano_roll.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -122,18 +124,43 @@ CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> rec
     UpdateStatus();
     ShowTrackPanel();
   });
+  HostViews();
   ConnectPlayer();
   ApplyHooksAvailability();
   setAcceptDrops(true);
 }
 
 CMMLPlayerDlg::~CMMLPlayerDlg() {
+  // The views are children, destroyed after the document: they let go of it first.
+  if (roll_) roll_->SetDocument(nullptr);
+  if (eventList_) eventList_->SetDocument(nullptr);
   player_.StopPlayback();
   player_.SetObserver(nullptr);
   documentBridge_.SetDocument(nullptr);
 }
 
 // ------------------------------------------------------------------ layout
+
+void CMMLPlayerDlg::HostViews() {
+  roll_ = new CPianoRollCtrl(this);
+  roll_->setObjectName(QString::fromUtf8("ピアノロール"));
+  roll_->setAccessibleName(QString::fromUtf8("ピアノロール"));
+  roll_->SetDocument(&document_);
+  SetPianoRollView(roll_);
+  eventList_ = new CCodeListCtrl(this);
+  eventList_->setObjectName(QString::fromUtf8("イベントリスト"));
+  eventList_->setAccessibleName(QString::fromUtf8("イベントリスト"));
+  eventList_->SetDocument(&document_);
+  SetEventListView(eventList_);
+  auto rebuild = [this] {
+    roll_->SetCurrentTrack(document_.CurrentTrack());
+    roll_->Rebuild();
+  };
+  connect(&documentBridge_, &DocumentBridge::refreshViews, roll_, [this] { roll_->Rebuild(); });
+  connect(&documentBridge_, &DocumentBridge::songReplaced, roll_, rebuild);
+  connect(&documentBridge_, &DocumentBridge::currentTrackChanged, roll_, rebuild);
+  rebuild();
+}
 
 void CMMLPlayerDlg::BuildWidgets() {
   auto* central = new QWidget(this);
@@ -402,6 +429,7 @@ void CMMLPlayerDlg::StopPlayback() {
 
 void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
   panes_->SetPlaying(playing);
+  if (roll_) roll_->SetPlaying(playing);
   setAcceptDrops(!playing);
   instrumentBox_->setEnabled(!playing);
   if (playing) {

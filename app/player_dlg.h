@@ -30,8 +30,10 @@ class QTabBar;
 
 namespace kore {
 
+class CCodeListCtrl;
 class CPennaFrame;
 class CPennaWnd;
+class CPianoRollCtrl;
 class TrackPanes;
 
 // Windows of other parts of the program, reached through these; a command whose hook is empty
@@ -135,6 +137,7 @@ class CMMLPlayerDlg : public QMainWindow {
 
  private:
   void BuildWidgets();
+  void HostViews();
   QWidget* BuildTrackPanel();
   void ConnectPlayer();
   void OnPlayingChanged(bool playing);
@@ -166,6 +169,8 @@ class CMMLPlayerDlg : public QMainWindow {
   std::string autosaveFolder_;
 
   CommandActions* actions_ = nullptr;
+  CPianoRollCtrl* roll_ = nullptr;
+  CCodeListCtrl* eventList_ = nullptr;
   TrackPanes* panes_ = nullptr;
   CPennaFrame* frame_ = nullptr;
   QTabBar* tabs_ = nullptr;
