@@ -19,16 +19,6 @@ std::string AutosaveFileName(const std::string& songPath, std::time_t stamp) {
   return stem + suffix;
 }
 
-std::string BackupFolderFor(const std::string& settingsPath, const std::string& programFolder,
-                           const std::string& xdgDataHome, const std::string& home) {
-  namespace fs = std::filesystem;
-  fs::path settingsFolder = fs::path(settingsPath).parent_path();
-  if (!programFolder.empty() && settingsFolder == fs::path(programFolder))
-    return (settingsFolder / "autosave").string();
-  fs::path data = xdgDataHome.empty() ? fs::path(home) / ".local/share" : fs::path(xdgDataHome);
-  return (data / "kore" / "autosave").string();
-}
-
 bool IsOnFixedDisk(const std::string& folder) {
   // The nearest existing ancestor tells where the folder would be created.
   std::filesystem::path probe(folder);

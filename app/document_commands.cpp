@@ -21,20 +21,6 @@ namespace {
 
 constexpr char kOpenFailed[] = "ファイルのオープンに失敗しました";
 
-bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
-  auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                                    std::tolower(static_cast<unsigned char>(b)); });
-  return it != haystack.end();
-}
-
-// A song file holds its settings, a track section or the extension block; anything else is
-// not one, and loading it would put an empty song over the file's path.
-bool HoldsSongFileParts(std::string_view bytes) {
-  return ContainsNoCase(bytes, "[Settings]") || ContainsNoCase(bytes, "[Channel") ||
-         ContainsNoCase(bytes, "[KORE EXTENSION]");
-}
-
 SaveMode ModeOf(const AppSettings& settings) {
   return SaveModeOf(settings.compatible1900, settings.compact);
 }
@@ -145,17 +131,7 @@ bool DocumentCommands::OpenPath(const std::string& path) {
   StopPlayback();
   LoadedSong song;
   SongFileKind kind = SongFileKindOf(path);
-  int rc = -1;
-  if (kind == SongFileKind::Song) {
-    std::optional<std::string> bytes = ReadWholeFile(path);
-    if (bytes && HoldsSongFileParts(*bytes)) {
-      ReadSongMemory(*bytes, song, {settings_.defaultTimeBase});
-      rc = 0;
-    }
-  } else {
-    rc = ReadAnySongFile(path, song);
-  }
-  if (rc != 0) {
+  if (ReadAnySongFile(path, song, {settings_.defaultTimeBase}) != kSongFileOk) {
     ui_->ShowError(kOpenFailed);
     return false;
   }

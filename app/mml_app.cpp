@@ -1,6 +1,5 @@
 #include "app/mml_app.h"
 
-#include "app/autosave.h"
 #include "app/player_dlg.h"
 #include "app/window_dialogs.h"
 #include "editor/penna.h"
@@ -17,11 +16,6 @@ namespace {
 
 constexpr char kDlsSection[] = "DLS Settings";
 constexpr char kAudioDriverKey[] = "AudioDriver";
-
-std::string EnvOr(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 OutputSettings OutputOf(const AppSettings& s, const std::string& audioDriver) {
   OutputSettings out;
@@ -81,8 +75,7 @@ bool CMMLApp::Start(const std::string& path) {
 
   window_ = std::make_unique<CMMLPlayerDlg>(settings_, ReadRecentFileList(file));
   window_->Output() = OutputOf(settings_, audioDriver_);
-  window_->SetAutosaveFolder(BackupFolderFor(settingsPath_, environment_.programFolder,
-                                             EnvOr("XDG_DATA_HOME"), environment_.home));
+  window_->SetAutosaveFolder(AutosaveFolder(environment_));
   LoadWindowSettings(file, settings_);
   window_->ApplyWindowSettings();
   window_->BuildEmptySong();

@@ -49,7 +49,7 @@ class PennaAccessible : public QAccessibleWidget,
     return Whole().mid(start, std::max(0, end - start));
   }
   int cursorPosition() const override {
-    const TextBuffer& b = editor_->buffer();
+    const editor::TextBuffer& b = editor_->buffer();
     return CharOf(b.ThroughOf(b.caret()) - 1);
   }
   void setCursorPosition(int position) override {
@@ -71,7 +71,7 @@ class PennaAccessible : public QAccessibleWidget,
     editor_->SetSelB(ByteOf(start) + 1, ByteOf(end) + 1);
   }
   QRect characterRect(int offset) const override {
-    TextPoint point;
+    editor::TextPoint point;
     if (!editor_->buffer().PointOfThrough(ByteOf(offset) + 1, &point)) return {};
     QPoint origin = editor_->PointOrigin(point);
     if (origin.x() < 0) return {};
@@ -79,7 +79,7 @@ class PennaAccessible : public QAccessibleWidget,
     return QRect(global, QSize(editor_->charWidth(), editor_->rowHeight()));
   }
   int offsetAtPoint(const QPoint& point) const override {
-    TextPoint at = editor_->PointAt(editor_->viewport()->mapFromGlobal(point));
+    editor::TextPoint at = editor_->PointAt(editor_->viewport()->mapFromGlobal(point));
     return CharOf(editor_->buffer().ThroughOf(at) - 1);
   }
   void scrollToSubstring(int start, int) override { setCursorPosition(start); }
@@ -113,7 +113,7 @@ class PennaAccessible : public QAccessibleWidget,
     std::vector<int32_t> offsets;
     for (int32_t i = 0; i < static_cast<int32_t>(bytes.size());) {
       offsets.push_back(i);
-      i += std::max<int32_t>(1, CharLengthAt(bytes, i));
+      i += std::max<int32_t>(1, editor::CharLengthAt(bytes, i));
     }
     offsets.push_back(static_cast<int32_t>(bytes.size()));
     return offsets;
