@@ -185,7 +185,7 @@ void CMMLTextSearch::Search(bool up, bool replace) {
   --selStart;
   --selEnd;
   const int32_t start = (!up && !replace && selStart != selEnd) ? selEnd : selStart;
-  const std::string text = pane->GetText(kLineCodeCrLf);
+  const std::string text = pane->GetText(editor::kLineCodeCrLf);
   if (start < 0 || static_cast<size_t>(start) > text.size()) return;
   const TextSearchOptions options{caseSensitive};
   const auto found = up ? FindUp(text, key, static_cast<size_t>(start), options)
@@ -211,7 +211,7 @@ void CMMLTextSearch::ReplaceAll() {
   if (!pane) return;
   int32_t selStart = 0, selEnd = 0;
   pane->GetSelB(&selStart, &selEnd);
-  const std::string text = pane->GetText(kLineCodeCrLf);
+  const std::string text = pane->GetText(editor::kLineCodeCrLf);
   size_t from = 0, to = text.size();
   if (!whole_->isChecked() && selStart != selEnd) {
     from = static_cast<size_t>(selStart - 1);

@@ -72,9 +72,9 @@ TEST_F(SearchFixture, ReplaceAllIsOneUndoStepAndCountZeroTouchesNothing) {
   Type("ec", "EC");
   dialog->ReplaceAll();
   EXPECT_EQ(messages.Last(), QStringLiteral("2箇所を置換しました。"));
-  EXPECT_EQ(pane->GetText(kLineCodeCrLf), "t120 v13 l8 o5\r\ne4gEC4e4 a4gEC2");
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), "t120 v13 l8 o5\r\ne4gEC4e4 a4gEC2");
   pane->Undo();
-  EXPECT_EQ(pane->GetText(kLineCodeCrLf), kSong);
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
   pane->Redo();
 
   // Nothing matches: no edit, so the undo step below is still the replace-all.
@@ -82,7 +82,7 @@ TEST_F(SearchFixture, ReplaceAllIsOneUndoStepAndCountZeroTouchesNothing) {
   dialog->ReplaceAll();
   EXPECT_EQ(messages.Last(), QStringLiteral("0箇所を置換しました。"));
   pane->Undo();
-  EXPECT_EQ(pane->GetText(kLineCodeCrLf), kSong);
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
 }
 
 TEST_F(SearchFixture, ReplaceInsideTheSelectionOnly) {
@@ -93,7 +93,7 @@ TEST_F(SearchFixture, ReplaceInsideTheSelectionOnly) {
   Type("gec", "X");
   dialog->ReplaceAll();
   EXPECT_EQ(messages.Last(), QStringLiteral("0箇所を置換しました。"));
-  EXPECT_EQ(pane->GetText(kLineCodeCrLf), kSong);
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
 }
 
 TEST_F(SearchFixture, ReplaceReplacesTheSelectedMatch) {
@@ -101,10 +101,10 @@ TEST_F(SearchFixture, ReplaceReplacesTheSelectedMatch) {
   Type("gec", "G");
   dialog->Replace();  // in find mode only switches
   EXPECT_EQ(dialog->mode(), CMMLTextSearch::Mode::Replace);
-  EXPECT_EQ(pane->GetText(kLineCodeCrLf), kSong);
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
   dialog->SearchDown();
   dialog->Replace();
-  EXPECT_EQ(pane->GetText(kLineCodeCrLf), "t120 v13 l8 o5\r\ne4G4e4 a4gec2");
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), "t120 v13 l8 o5\r\ne4G4e4 a4gec2");
 }
 
 TEST_F(SearchFixture, EmptyKeyAndPlayingDoNothing) {

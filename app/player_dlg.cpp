@@ -1,0 +1,806 @@
+#include "app/player_dlg.h"
+
+#include "app/status_text.h"
+#include "app/track_panes.h"
+#include "base/shift_jis.h"
+#include "editor/frame/penna_frame.h"
+#include "editor/penna.h"
+#include "editor/penna_event.h"
+#include "playback/play_list.h"
+#include "song/instruments.h"
+#include "views/event_list.h"
+#include "views/piano_roll.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <chrono>
+#include <mutex>
+
+#ifndef KORE_VERSION_MAJOR
+#define KORE_VERSION_MAJOR 0
+#define KORE_VERSION_MINOR 0
+#define KORE_VERSION_PATCH 0
+#define KORE_VERSION_TWEAK 0
+#endif
+
+namespace kore {
+namespace {
+
+constexpr int32_t kTrackEditors = kTrackSlotCount;
+constexpr char kAppTitle[] = "KOR EDITOR";
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString FromSjis(std::string_view sjis) { return Q(SjisToUtf8Lossy(sjis)); }
+
+QLabel* Placeholder(const char* name, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(name), parent);
+  label->setObjectName(QString::fromUtf8(name));
+  label->setAccessibleName(QString::fromUtf8(name));
+  label->setAlignment(Qt::AlignCenter);
+  label->setFrameShape(QFrame::StyledPanel);
+  label->setMinimumSize(40, 40);
+  return label;
+}
+
+uint32_t PackedVersion() {
+  return (uint32_t{KORE_VERSION_MAJOR} << 24) | (uint32_t{KORE_VERSION_MINOR} << 16) |
+         (uint32_t{KORE_VERSION_PATCH} << 8) | uint32_t{KORE_VERSION_TWEAK};
+}
+
+// Shows the core's messages ("これ以上トラックを追加できません", ...) in a box.
+class BoxNotifier : public Notifier {
+ public:
+  explicit BoxNotifier(QWidget* parent) : parent_(parent) {}
+  void Notify(NotifySeverity severity, std::string_view message) override {
+    QMessageBox::Icon icon = severity == NotifySeverity::Error     ? QMessageBox::Critical
+                             : severity == NotifySeverity::Warning ? QMessageBox::Warning
+                                                                   : QMessageBox::Information;
+    QMessageBox box(icon, kAppTitle, FromSjis(message), QMessageBox::Ok, parent_);
+    box.exec();
+  }
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace
+
+CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> recentFiles,
+                             PlayerClock* clock, QWidget* parent)
+    : QMainWindow(parent),
+      settings_(settings),
+      player_(clock),
+      ui_(this),
+      commands_(document_, settings_, ui_) {
+  setObjectName("CMMLPlayerDlg");
+  setProperty(kInstanceMarker, PackedVersion());
+  static BoxNotifier* notifier = nullptr;
+  if (!notifier) notifier = new BoxNotifier(nullptr);
+  document_.SetNotifier(notifier);
+  commands_.RecentFiles() = std::move(recentFiles);
+  commands_.SetStopPlayback([this] { StopPlayback(); });
+  viewMode_ = settings_.viewMode;
+
+  actions_ = new CommandActions(this);
+  connect(actions_, &CommandActions::command, this, &CMMLPlayerDlg::RunCommand);
+  connect(actions_, &CommandActions::recentChosen, this, &CMMLPlayerDlg::RecentChosen);
+  actions_->SetRecentFiles(commands_.RecentFiles());
+  BuildWidgets();
+  documentBridge_.SetDocument(&document_);
+  panes_ = new TrackPanes(document_, documentBridge_, tabs_, frame_, this);
+  commands_.SetPaneReload([this](int32_t slot) { panes_->ReloadPane(slot); });
+  connect(panes_, &TrackPanes::Edited, this, [this] {
+    UpdateStatus();
+    UpdateCommandStates();
+  });
+  connect(&documentBridge_, &DocumentBridge::captionChanged, this, [this] {
+    UpdateCaption();
+    UpdateCommandStates();
+  });
+  connect(&documentBridge_, &DocumentBridge::stopPlayback, this, &CMMLPlayerDlg::StopPlayback);
+  connect(&documentBridge_, &DocumentBridge::currentTrackChanged, this, [this] {
+    UpdateCaption();
+    UpdateStatus();
+    ShowTrackPanel();
+  });
+  connect(&documentBridge_, &DocumentBridge::songReplaced, this, [this] {
+    for (int32_t slot = 0; slot < kTrackSlotCount; ++slot)
+      InitChannel(device_.get(), output_.outputDls, slot, document_.Track(slot));
+    player_.SetStartPosition(0);
+    UpdateStatus();
+    ShowTrackPanel();
+  });
+  HostViews();
+  ConnectPlayer();
+  ApplyHooksAvailability();
+  setAcceptDrops(true);
+}
+
+CMMLPlayerDlg::~CMMLPlayerDlg() {
+  // The views are children, destroyed after the document: they let go of it first.
+  if (roll_) roll_->SetDocument(nullptr);
+  if (eventList_) eventList_->SetDocument(nullptr);
+  player_.StopPlayback();
+  player_.SetObserver(nullptr);
+  documentBridge_.SetDocument(nullptr);
+}
+
+// ------------------------------------------------------------------ layout
+
+void CMMLPlayerDlg::HostViews() {
+  roll_ = new CPianoRollCtrl(this);
+  roll_->setObjectName(QString::fromUtf8("ピアノロール"));
+  roll_->setAccessibleName(QString::fromUtf8("ピアノロール"));
+  roll_->SetDocument(&document_);
+  SetPianoRollView(roll_);
+  eventList_ = new CCodeListCtrl(this);
+  eventList_->setObjectName(QString::fromUtf8("イベントリスト"));
+  eventList_->setAccessibleName(QString::fromUtf8("イベントリスト"));
+  eventList_->SetDocument(&document_);
+  SetEventListView(eventList_);
+  auto rebuild = [this] {
+    roll_->SetCurrentTrack(document_.CurrentTrack());
+    roll_->Rebuild();
+  };
+  connect(&documentBridge_, &DocumentBridge::refreshViews, roll_, [this] { roll_->Rebuild(); });
+  connect(&documentBridge_, &DocumentBridge::songReplaced, roll_, rebuild);
+  connect(&documentBridge_, &DocumentBridge::currentTrackChanged, roll_, rebuild);
+  rebuild();
+}
+
+void CMMLPlayerDlg::BuildWidgets() {
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(BuildTrackPanel());
+
+  outerSplitter_ = new QSplitter(Qt::Horizontal, central);
+  outerSplitter_->setObjectName("CMMLSplitterWnd");
+  viewSplitter_ = new QSplitter(Qt::Vertical, outerSplitter_);
+  viewSplitter_->setObjectName("ViewSplitter");
+  pianoRollArea_ = Placeholder("ピアノロール", viewSplitter_);
+  editorArea_ = new QWidget(viewSplitter_);
+  auto* editorLayout = new QVBoxLayout(editorArea_);
+  editorLayout->setContentsMargins(0, 0, 0, 0);
+  editorLayout->setSpacing(0);
+  tabs_ = new QTabBar(editorArea_);
+  tabs_->setObjectName("TrackTabs");
+  tabs_->setAccessibleName(QString::fromUtf8("トラック"));
+  tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Without a floor the editor area's layout squeezes the bar to nothing.
+  tabs_->setMinimumHeight(tabs_->fontMetrics().height() + 10);
+  tabs_->setExpanding(false);
+  connect(tabs_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    int tab = tabs_->tabAt(at);
+    if (tab < 0) return;
+    tabs_->setCurrentIndex(tab);
+    actions_->TabMenu()->popup(tabs_->mapToGlobal(at));
+  });
+  frame_ = new CPennaFrame(editorArea_);
+  frame_->SetMessageTarget(this);
+  editorLayout->addWidget(tabs_);
+  editorLayout->addWidget(frame_, 1);
+  viewSplitter_->addWidget(pianoRollArea_);
+  viewSplitter_->addWidget(editorArea_);
+  eventListArea_ = Placeholder("イベントリスト", outerSplitter_);
+  outerSplitter_->addWidget(viewSplitter_);
+  outerSplitter_->addWidget(eventListArea_);
+  outerSplitter_->setStretchFactor(0, 3);
+  outerSplitter_->setStretchFactor(1, 1);
+  layout->addWidget(outerSplitter_, 1);
+  setCentralWidget(central);
+
+  frame_->resize(600, 300);
+  frame_->Create(kTrackEditors);
+  std::string face = settings_.editorFontName.empty() ? Utf8ToSjisLossy("ＭＳ ゴシック")
+                                                      : settings_.editorFontName;
+  frame_->SetFontForAll(face, settings_.editorFontSize);
+  for (int32_t i = 0; i < frame_->Count(); ++i) {
+    auto* area = qobject_cast<QAbstractScrollArea*>(frame_->Editor(i)->Widget());
+    if (area) area->viewport()->installEventFilter(this);
+    frame_->Editor(i)->Widget()->setAccessibleName(QString::fromUtf8("MML"));
+  }
+
+  for (size_t i = 0; i < status_.size(); ++i) {
+    status_[i] = new QLabel(this);
+    status_[i]->setObjectName(QString("StatusPart%1").arg(i));
+    statusBar()->addWidget(status_[i], i == 3 ? 1 : 0);
+  }
+  SetViewMode(viewMode_ == 0 ? 0 : viewMode_);
+  eventListArea_->setVisible(viewMode_ == 0);
+  resize(960, 720);
+}
+
+QWidget* CMMLPlayerDlg::BuildTrackPanel() {
+  auto* panel = new QWidget(this);
+  panel->setObjectName("TrackPanel");
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* instrumentLabel = new QLabel(QString::fromUtf8("楽器"), panel);
+  instrumentBox_ = new QComboBox(panel);
+  instrumentBox_->setObjectName("InstrumentList");
+  instrumentLabel->setBuddy(instrumentBox_);
+  for (int32_t i = 0; i < kInstrumentCount; ++i) instrumentBox_->addItem(FromSjis(InstrumentListText(i)));
+  connect(instrumentBox_, &QComboBox::activated, this, &CMMLPlayerDlg::OnInstrumentChosen);
+  auto* targetLabel = new QLabel(QString::fromUtf8("ピアノロール"), panel);
+  targetBox_ = new QComboBox(panel);
+  targetBox_->setObjectName("PianoRollTarget");
+  targetLabel->setBuddy(targetBox_);
+  row->addWidget(instrumentLabel);
+  row->addWidget(instrumentBox_);
+  row->addWidget(targetLabel);
+  row->addWidget(targetBox_);
+  const char* names[] = {"MUTE", "Solo", "All", "I", "編"};
+  for (int i = 0; i < 5; ++i) {
+    auto* button = new QPushButton(QString::fromUtf8(names[i]), panel);
+    button->setObjectName(QString("Panel_%1").arg(QString::fromUtf8(names[i])));
+    button->setAccessibleName(QString::fromUtf8(names[i]));
+    if (i == 0) {
+      button->setCheckable(true);
+      muteButton_ = button;
+    }
+    if (i >= 3) button->setEnabled(false);  // no action is attached to them
+    connect(button, &QPushButton::clicked, this, [this, i] { OnTrackPanelButton(i); });
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  return panel;
+}
+
+void CMMLPlayerDlg::SetPianoRollView(QWidget* view) {
+  viewSplitter_->replaceWidget(0, view);
+  pianoRollArea_->deleteLater();
+  pianoRollArea_ = view;
+}
+
+void CMMLPlayerDlg::SetEventListView(QWidget* view) {
+  outerSplitter_->replaceWidget(1, view);
+  eventListArea_->deleteLater();
+  eventListArea_ = view;
+  eventListArea_->setVisible(viewMode_ == 0);
+}
+
+void CMMLPlayerDlg::CopyViewSizes() {
+  QList<int> sizes = viewSplitter_->sizes();
+  if (sizes.isEmpty() || sizes[0] < 1) return;
+  if (viewMode_ == 1) {
+    settings_.pianoRollWidth = sizes[0];
+  } else {
+    settings_.pianoRollHeight = sizes[0];
+  }
+}
+
+void CMMLPlayerDlg::SetViewMode(int32_t mode) {
+  if (mode < 0 || mode > 2) return;
+  bool first = viewSplitter_->property("laidOut").isNull();
+  if (mode == viewMode_ && !first) return;
+  std::lock_guard lock(player_.ViewLock());
+  if (!first) CopyViewSizes();
+  viewMode_ = mode;
+  settings_.viewMode = mode;
+  viewSplitter_->setOrientation(mode == 1 ? Qt::Horizontal : Qt::Vertical);
+  ApplyViewSizes();
+  viewSplitter_->setProperty("laidOut", true);
+  eventListArea_->setVisible(mode == 0);
+  UpdateCommandStates();
+}
+
+void CMMLPlayerDlg::ApplyViewSizes() {
+  int pianoRoll = viewMode_ == 1 ? settings_.pianoRollWidth : settings_.pianoRollHeight;
+  int whole = viewMode_ == 1 ? viewSplitter_->width() : viewSplitter_->height();
+  viewSplitter_->setSizes({pianoRoll, std::max(1, std::max(whole, 2 * pianoRoll) - pianoRoll)});
+}
+
+void CMMLPlayerDlg::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The splitter knows its own size only once shown.
+  if (!viewSplitter_->property("shown").isValid()) {
+    viewSplitter_->setProperty("shown", true);
+    ApplyViewSizes();
+  }
+}
+
+void CMMLPlayerDlg::StoreWindowSettings() {
+  CopyViewSizes();
+  WindowPlacementSettings& p = settings_.placement;
+  QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+  p.showCmd = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
+  p.left = normal.left();
+  p.top = normal.top();
+  p.right = normal.right() + 1;
+  p.bottom = normal.bottom() + 1;
+}
+
+void CMMLPlayerDlg::ApplyWindowSettings() {
+  const WindowPlacementSettings& p = settings_.placement;
+  QRect saved(QPoint(p.left, p.top), QPoint(p.right - 1, p.bottom - 1));
+  bool onScreen = false;
+  for (QScreen* screen : QGuiApplication::screens())
+    onScreen |= screen->availableGeometry().intersects(saved);
+  if (saved.width() > 100 && saved.height() > 100) {
+    if (onScreen) {
+      setGeometry(saved);
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      // A placement off every screen (a monitor that is gone) is replaced by a centred one.
+      QRect area = screen->availableGeometry();
+      resize(saved.size().boundedTo(area.size()));
+      move(area.center() - rect().center());
+    }
+  }
+  if (p.showCmd == 3) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+// ------------------------------------------------------------------ start-up
+
+void CMMLPlayerDlg::BuildEmptySong() {
+  document_.NewSong(settings_.defaultTrackCount, settings_.defaultTimeBase);
+  commands_.RestartStamp();
+  UpdateCaption();
+  UpdateStatus();
+  UpdateCommandStates();
+}
+
+bool CMMLPlayerDlg::OpenCommandLinePath(const std::string& path) {
+  if (commands_.OpenPath(path)) {
+    actions_->SetRecentFiles(commands_.RecentFiles());
+    return true;
+  }
+  return false;
+}
+
+void CMMLPlayerDlg::SetDevice(std::unique_ptr<CMidiDevice> device) {
+  player_.SetDevice(nullptr);
+  device_ = std::move(device);
+  player_.SetDevice(device_.get());
+  UpdateCommandStates();
+}
+
+int CMMLPlayerDlg::OpenOutputDevice() {
+  std::array<TrackProperties, kTrackSlotCount> slots;
+  for (int32_t slot = 0; slot < kTrackSlotCount; ++slot)
+    slots[static_cast<size_t>(slot)] = document_.Track(slot);
+  QMessageBox* waiting = nullptr;
+  OutputOpenHooks hooks;
+  hooks.showWaiting = [&] {
+    waiting = new QMessageBox(QMessageBox::NoIcon, kAppTitle, FromSjis(OpeningMessage()),
+                              QMessageBox::NoButton, this);
+    waiting->setObjectName("OpeningBox");
+    waiting->show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  hooks.hideWaiting = [&] {
+    delete waiting;
+    waiting = nullptr;
+  };
+  hooks.askOpenSettings = [this](const std::string& message, const std::string& caption,
+                                 OutputSettings& settings) {
+    if (hooks_.askOpenSettings) return hooks_.askOpenSettings(message, caption, settings);
+    QMessageBox box(QMessageBox::Warning, FromSjis(caption), FromSjis(message),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName("OpenFailureBox");
+    box.exec();
+    return false;  // Yes has no configuration sheet to show yet
+  };
+  hooks.notifier = document_.GetNotifier();
+  std::unique_ptr<CMidiDevice> device;
+  int rc = OpenOutput(device, output_, slots, hooks);
+  delete waiting;
+  if (rc == 0) SetDevice(std::move(device));
+  return rc;
+}
+
+// ------------------------------------------------------------------ player
+
+void CMMLPlayerDlg::ConnectPlayer() {
+  player_.SetObserver(&playerBridge_);
+  player_.SetDevice(device_.get());
+  player_.SetDeviceOpener([this]() -> CMidiDevice* {
+    OpenOutputDevice();
+    return device_.get();
+  });
+  // Only the player's notifications may be delivered while it is waited for: user input would
+  // start nested commands.
+  player_.SetMessagePump([] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+  connect(&playerBridge_, &PlayerBridge::finished, this, [this] { player_.HandleFinished(); });
+  connect(&playerBridge_, &PlayerBridge::playingChanged, this, &CMMLPlayerDlg::OnPlayingChanged);
+  frameTimer_.setInterval(1000 / (settings_.statFrameRate == 60 ? 60 : 30));
+  connect(&frameTimer_, &QTimer::timeout, this, &CMMLPlayerDlg::OnFrame);
+}
+
+void CMMLPlayerDlg::StopPlayback() {
+  player_.StopPlayback();
+  // A Finished notice delivered while waiting was ignored: clean up here.
+  player_.HandleFinished();
+}
+
+void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
+  panes_->SetPlaying(playing);
+  if (roll_) roll_->SetPlaying(playing);
+  setAcceptDrops(!playing);
+  instrumentBox_->setEnabled(!playing);
+  if (playing) {
+    frameTimer_.start();
+  } else {
+    frameTimer_.stop();
+  }
+  UpdateStatus();
+  UpdateCommandStates();
+  UpdateCaption();
+}
+
+void CMMLPlayerDlg::OnFrame() {
+  std::lock_guard lock(player_.ViewLock());
+  if (!settings_.editPlaySelect) return;
+  CPennaWnd* pane = CurrentPane();
+  if (!pane) return;
+  const MidiEventList& events = document_.Track(document_.CurrentTrack()).events;
+  int32_t tick = player_.CurrentTick();
+  const MidiEvent* playing = nullptr;
+  for (const MidiEvent& e : events) {
+    if (e.tick > tick) break;
+    if (e.kind == MidiEventKind::Note) playing = &e;
+  }
+  if (playing && playing->tick + playing->length > tick)
+    pane->SetSelection(playing->textBegin, playing->textEnd);
+}
+
+int32_t CMMLPlayerDlg::CaretRecordTick() const {
+  CPennaWnd* pane = CurrentPane();
+  if (!pane) return 0;
+  int32_t offset = pane->CaretThrough();  // caret offset - 1 of the 1-based through position
+  for (const MidiEvent& e : document_.Track(document_.CurrentTrack()).events)
+    if (e.textBegin >= offset) return e.tick;
+  return 0;
+}
+
+void CMMLPlayerDlg::TransportCommand(Cmd id) {
+  bool startsPlayback = id == Cmd::Play || id == Cmd::PlayFromCaret ||
+                        (id == Cmd::PlayPauseToggle && !player_.IsPlaying());
+  if (startsPlayback && !player_.IsPlaying() && !player_.IsBusy())
+    player_.SetSong(std::make_shared<const PlaybackSong>(MakePlaybackSong(document_)));
+  switch (id) {
+    case Cmd::Play: player_.Play(); break;
+    case Cmd::Pause: player_.Pause(); break;
+    case Cmd::PlayPauseToggle: player_.TogglePlayPause(); break;
+    case Cmd::Stop: player_.Stop(); break;
+    case Cmd::BackMeasure: player_.BackOneMeasure(); break;
+    case Cmd::ForwardMeasure: player_.ForwardOneMeasure(); break;
+    case Cmd::Rewind: player_.Rewind(); break;
+    case Cmd::PlayFromCaret: player_.PlayFrom(CaretRecordTick()); break;
+    case Cmd::SetStartPosition: player_.SetStartPositionCommand(CaretRecordTick()); break;
+    case Cmd::Loop: player_.ToggleLoop(); break;
+    default: break;
+  }
+}
+
+// ------------------------------------------------------------------ commands
+
+void CMMLPlayerDlg::Autosave() {
+  if (!settings_.autoSave || autosaveFolder_.empty()) return;
+  commands_.Autosave(autosaveFolder_);
+}
+
+void CMMLPlayerDlg::ApplyHooksAvailability() { UpdateCommandStates(); }
+
+void CMMLPlayerDlg::RunCommand(Cmd id, bool viaShortcut) {
+  if (!viaShortcut) Autosave();
+  if (QAction* action = actions_->Action(id); action && !action->isEnabled()) return;
+  auto call = [](const std::function<void()>& hook) {
+    if (hook) hook();
+  };
+  switch (id) {
+    case Cmd::New: commands_.NewSong(); break;
+    case Cmd::Open: commands_.Open(); break;
+    case Cmd::Save: commands_.Save(false); break;
+    case Cmd::SaveAs: commands_.Save(true); break;
+    case Cmd::ClipboardImport:
+      hooks_.clipboardImport ? hooks_.clipboardImport() : commands_.ImportClipboard();
+      break;
+    case Cmd::SmfImport: hooks_.smfImport ? hooks_.smfImport() : commands_.ImportSmf(); break;
+    case Cmd::SmfExport: commands_.ExportSmf(); break;
+    case Cmd::ClipboardExport: call(hooks_.clipboardExport); break;
+    case Cmd::WaveExport: call(hooks_.waveExport); break;
+    case Cmd::SongProperties: call(hooks_.songProperties); break;
+    case Cmd::TrackProperties: call(hooks_.trackProperties); break;
+    case Cmd::RenameTrack: call(hooks_.renameTrack); break;
+    case Cmd::Find: call(hooks_.find); break;
+    case Cmd::Replace: call(hooks_.replace); break;
+    case Cmd::Configuration: call(hooks_.configuration); break;
+    case Cmd::Monitor: call(hooks_.monitor); break;
+    case Cmd::Exit: close(); break;
+    case Cmd::Undo: document_.Undo(); break;
+    case Cmd::Redo: document_.Redo(); break;
+    case Cmd::Cut: case Cmd::Copy: case Cmd::Paste: case Cmd::Delete: case Cmd::SelectAll:
+      EditCommand(id);
+      break;
+    case Cmd::ViewAll: SetViewMode(0); break;
+    case Cmd::ViewSideBySide: SetViewMode(1); break;
+    case Cmd::ViewStacked: SetViewMode(2); break;
+    case Cmd::TrackAdd: document_.AddTrack(); break;
+    case Cmd::TrackDelete: document_.DeleteTrack(document_.CurrentTrack()); break;
+    case Cmd::EditPlaySelect: settings_.editPlaySelect = !settings_.editPlaySelect; break;
+    case Cmd::EditScroll: settings_.editScroll = !settings_.editScroll; break;
+    case Cmd::About: ShowAbout(); break;
+    case Cmd::MarkerCreate:
+      if (hooks_.markerCreate) hooks_.markerCreate(markerTick_);
+      break;
+    case Cmd::MarkerEdit:
+      if (hooks_.markerEdit) hooks_.markerEdit(markerNumber_);
+      break;
+    case Cmd::MarkerDelete: document_.DeleteMarker(markerNumber_); break;
+    case Cmd::Play: case Cmd::Pause: case Cmd::Stop: case Cmd::BackMeasure:
+    case Cmd::ForwardMeasure: case Cmd::Rewind: case Cmd::PlayFromCaret: case Cmd::Loop:
+    case Cmd::PlayPauseToggle: case Cmd::SetStartPosition:
+      TransportCommand(id);
+      break;
+    default: break;
+  }
+  actions_->SetRecentFiles(commands_.RecentFiles());
+  UpdateCommandStates();
+}
+
+void CMMLPlayerDlg::RecentChosen(int index) {
+  Autosave();
+  if (player_.IsPlaying()) return;
+  const std::vector<std::string>& recent = commands_.RecentFiles();
+  if (index < 0 || static_cast<size_t>(index) >= recent.size()) return;
+  std::string path = recent[static_cast<size_t>(index)];
+  commands_.OpenWithPrompt(path);
+  actions_->SetRecentFiles(commands_.RecentFiles());
+  UpdateCommandStates();
+}
+
+void CMMLPlayerDlg::EditCommand(Cmd id) {
+  CPennaWnd* pane = CurrentPane();
+  if (!pane) return;
+  switch (id) {
+    case Cmd::Cut: pane->Cut(); break;
+    case Cmd::Copy: pane->Copy(); break;
+    case Cmd::Paste: pane->Paste(); break;
+    case Cmd::SelectAll: pane->SelectAll(); break;
+    case Cmd::Delete: {
+      // The editor's own Delete key, delivered past the window's shortcut.
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+      QApplication::sendEvent(pane->Widget(), &press);
+      break;
+    }
+    default: break;
+  }
+}
+
+void CMMLPlayerDlg::OnTrackPanelButton(int which) {
+  Autosave();  // a button click is a command given with the mouse
+  int32_t current = document_.CurrentTrack();
+  auto setMuted = [this](int32_t slot, bool muted) {
+    document_.SetMuted(slot, muted);
+    player_.SetMuted(slot, muted);
+  };
+  switch (which) {
+    case 0: setMuted(current, muteButton_->isChecked()); break;
+    case 1:
+      for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) setMuted(slot, slot != current);
+      break;
+    case 2:
+      for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) setMuted(slot, false);
+      break;
+    default: return;
+  }
+  ShowTrackPanel();
+}
+
+void CMMLPlayerDlg::OnInstrumentChosen(int index) {
+  if (updatingPanel_ || player_.IsPlaying()) return;
+  int32_t slot = document_.CurrentTrack();
+  TrackProperties properties = document_.Track(slot);
+  properties.instrument = index;
+  if (document_.SetTrackProperties(slot, properties) == 0)
+    InitChannel(device_.get(), output_.outputDls, slot, document_.Track(slot));
+  UpdateCommandStates();
+}
+
+void CMMLPlayerDlg::ShowTrackPanel() {
+  updatingPanel_ = true;
+  const CMMLTrack& track = document_.Track(document_.CurrentTrack());
+  instrumentBox_->setCurrentIndex(track.instrument);
+  muteButton_->setChecked(track.muted != 0);
+  updatingPanel_ = false;
+}
+
+void CMMLPlayerDlg::RefreshTabs() {
+  panes_->RebuildTabs();
+  UpdateCaption();
+}
+
+void CMMLPlayerDlg::ShowMarkerMenu(const QPoint& globalPos, int32_t tick, int32_t marker) {
+  if (player_.IsPlaying()) return;
+  markerTick_ = tick;
+  markerNumber_ = marker;
+  actions_->MarkerMenu(marker > 0)->popup(globalPos);
+}
+
+int CMMLPlayerDlg::ChangeTimeBase(int32_t ticksPerQuarter) {
+  if (ticksPerQuarter < kMinTicksPerQuarter || ticksPerQuarter > kMaxTicksPerQuarter) return 1;
+  if (player_.IsPlaying()) return 2;
+  const TimeBase& now = document_.GetTimeBase();
+  {
+    std::lock_guard lock(player_.ViewLock());
+    document_.SetTimeBase(ticksPerQuarter, now.beatsPerMeasure, now.beatUnit);
+  }
+  UpdateCaption();
+  UpdateStatus();
+  return 0;
+}
+
+void CMMLPlayerDlg::DropFile(const std::string& path) {
+  if (player_.IsPlaying()) return;
+  setAcceptDrops(false);
+  commands_.OpenWithPrompt(path);
+  actions_->SetRecentFiles(commands_.RecentFiles());
+  setAcceptDrops(true);
+  UpdateCommandStates();
+}
+
+QString CMMLPlayerDlg::AboutText() {
+  double mhz = static_cast<double>(std::chrono::steady_clock::period::den) /
+               static_cast<double>(std::chrono::steady_clock::period::num) * 0.000001;
+  return QString::asprintf("%s Version %d.%d.%d.%d Beta %d\n", kAppTitle, KORE_VERSION_MAJOR,
+                           KORE_VERSION_MINOR, KORE_VERSION_PATCH, KORE_VERSION_TWEAK, 3) +
+         QString::fromUtf8("タイマーの分解能  ") + QString::asprintf("%lf(MHz)", mhz);
+}
+
+void CMMLPlayerDlg::ShowAbout() {
+  QMessageBox box(QMessageBox::Information, QString::fromUtf8("バージョン情報 ") + kAppTitle,
+                  AboutText(), QMessageBox::Ok, this);
+  box.setObjectName("AboutBox");
+  box.exec();
+}
+
+// ------------------------------------------------------------------ state shown
+
+CPennaWnd* CMMLPlayerDlg::CurrentPane() const { return panes_ ? panes_->CurrentPane() : nullptr; }
+
+QString CMMLPlayerDlg::WindowTitleText(const std::string& caption) {
+  QString title = Q(caption);
+  // Qt shows "[*]" as the modified mark; doubled, it shows the characters themselves.
+  title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  return title;
+}
+
+void CMMLPlayerDlg::UpdateCaption() {
+  setWindowTitle(WindowTitleText(SjisToUtf8Lossy(document_.CaptionText(kAppTitle))));
+}
+
+void CMMLPlayerDlg::UpdateStatus() {
+  const TimeBase& timeBase = document_.GetTimeBase();
+  const CMMLTrack& track = document_.Track(document_.CurrentTrack());
+  status_[0]->setText(Q(ResolutionText(timeBase)));
+  status_[1]->setText(Q(MeterText(timeBase)));
+  status_[2]->setText(Q(CharacterCountText(track.events)));
+  if (player_.IsPlaying()) {
+    status_[3]->setText(QString());
+    return;
+  }
+  CPennaWnd* pane = CurrentPane();
+  int32_t through = pane ? pane->CaretThrough() + 1 : 1;
+  status_[3]->setText(Q(MmlStateText(StateAtCaret(track.states, through))));
+}
+
+void CMMLPlayerDlg::UpdateCommandStates() {
+  if (!actions_) return;
+  CommandInputs in;
+  in.playing = player_.IsPlaying();
+  in.modified = document_.IsModified();
+  in.synthesizerOpen = device_ && UsesSynthesizer(output_);
+  in.loop = player_.Loop();
+  in.editPlaySelect = settings_.editPlaySelect;
+  in.editScroll = settings_.editScroll;
+  in.viewMode = viewMode_;
+  const std::pair<Cmd, bool> hooked[] = {
+      {Cmd::ClipboardExport, bool(hooks_.clipboardExport)},
+      {Cmd::WaveExport, bool(hooks_.waveExport)},
+      {Cmd::SongProperties, bool(hooks_.songProperties)},
+      {Cmd::TrackProperties, bool(hooks_.trackProperties)},
+      {Cmd::RenameTrack, bool(hooks_.renameTrack)},
+      {Cmd::Find, bool(hooks_.find)},
+      {Cmd::Replace, bool(hooks_.replace)},
+      {Cmd::Configuration, bool(hooks_.configuration)},
+      {Cmd::Monitor, bool(hooks_.monitor)},
+      {Cmd::MarkerCreate, bool(hooks_.markerCreate)},
+      {Cmd::MarkerEdit, bool(hooks_.markerEdit)},
+      {Cmd::SmfImport, bool(ui_.smfImportDialog) || bool(hooks_.smfImport)},
+  };
+  for (const auto& [id, available] : hooked)
+    if (!available) in.unavailable.insert(id);
+  actions_->Apply(in);
+}
+
+// ------------------------------------------------------------------ events
+
+bool CMMLPlayerDlg::event(QEvent* event) {
+  if (event->type() != PennaMessageEvent::Type()) return QMainWindow::event(event);
+  auto* message = static_cast<PennaMessageEvent*>(event);
+  auto* pane = reinterpret_cast<CPennaWnd*>(message->lParam());
+  switch (message->message()) {
+    case PENNA_MSG_CHANGE:
+      panes_->PaneChanged(pane, static_cast<int32_t>(message->wParam() & 0xFFFF));
+      break;
+    case PENNA_MSG_CONTEXTMENU:
+      actions_->EditorMenu()->popup(QCursor::pos());
+      break;
+    case PENNA_MSG_CARETMOVE:
+      if (!player_.IsPlaying()) UpdateStatus();
+      break;
+    default: break;
+  }
+  return true;
+}
+
+void CMMLPlayerDlg::closeEvent(QCloseEvent* event) {
+  if (shutDown_ || Shutdown()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+bool CMMLPlayerDlg::Shutdown() {
+  StopPlayback();
+  if (!commands_.ConfirmDiscard()) return false;
+  frameTimer_.stop();
+  StoreWindowSettings();
+  if (onShutdown) onShutdown();
+  player_.SetDevice(nullptr);
+  if (device_) device_->Close();
+  device_.reset();
+  shutDown_ = true;
+  return true;
+}
+
+void CMMLPlayerDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (!player_.IsPlaying() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMMLPlayerDlg::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  DropFile(urls.front().toLocalFile().toStdString());
+}
+
+bool CMMLPlayerDlg::eventFilter(QObject* watched, QEvent* event) {
+  // Files dropped on a pane open as songs; text drops stay the editor's.
+  if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+    auto* drag = static_cast<QDragMoveEvent*>(event);
+    if (drag->mimeData()->hasUrls() && !drag->mimeData()->hasText()) {
+      if (player_.IsPlaying()) {
+        drag->ignore();
+      } else {
+        drag->acceptProposedAction();
+      }
+      return true;
+    }
+  } else if (event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (drop->mimeData()->hasUrls() && !drop->mimeData()->hasText()) {
+      dropEvent(drop);
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace kore

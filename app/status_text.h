@@ -1,0 +1,28 @@
+#pragma once
+// The four texts of the main window's status bar. Qt-free; results are UTF-8.
+#include <cstdint>
+#include <string>
+
+#include "mml/midi_event.h"
+
+namespace kore {
+
+std::string ResolutionText(const TimeBase& timeBase);  // "分解能：%4d"
+std::string MeterText(const TimeBase& timeBase);       // "拍子：%2d / %2d"
+// "文字数：%4d": the value of the track's last record when it is EndOfTrack, else 0.
+std::string CharacterCountText(const MidiEventList& trackEvents);
+
+struct MmlStateAtCaret {
+  int32_t tempo = 120;
+  int32_t octave = 4;
+  int32_t volume = 8;
+  int32_t length = 4;
+  bool dotted = false;
+};
+// The MML state in force before the caret: `caretThrough` is the pane's 1-based through
+// position of the caret.
+MmlStateAtCaret StateAtCaret(const MmlStateList& states, int32_t caretThrough);
+// "Tempo %3d :  Octave %d :  Velocity %2d :  L%d%c"
+std::string MmlStateText(const MmlStateAtCaret& state);
+
+}  // namespace kore
