@@ -14,8 +14,7 @@ packages=(
   fonts-ipafont-gothic
   python3-mido
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi
-  qt6-translations-l10n
-  xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi
+  qt6-translations-l10n x11-apps netpbm
 )
 
 missing=()
