@@ -29,25 +29,12 @@ std::string CharacterCountText(const MidiEventList& trackEvents) {
   return Format("文字数：%4d", count);
 }
 
-MmlStateAtCaret StateAtCaret(const MmlStateList& states, int32_t caretThrough) {
-  MmlStateAtCaret state;
-  for (const MidiEvent& record : states) {
-    if (record.textEnd >= caretThrough - 1) break;
-    switch (record.kind) {
-      case MidiEventKind::StateLength:
-        state.length = record.value;
-        state.dotted = record.value2 != 0;
-        break;
-      case MidiEventKind::StateVolume: state.volume = record.value; break;
-      case MidiEventKind::StateOctave: state.octave = record.value; break;
-      case MidiEventKind::StateTempo: state.tempo = record.value; break;
-      default: break;
-    }
-  }
-  return state;
+MmlCaretState StateAtCaret(const MmlStateList& states, int32_t caretThrough) {
+  // The compiler's lookup takes 0-based offsets; the pane reports 1-based through positions.
+  return StateAtOffset(states, caretThrough - 1);
 }
 
-std::string MmlStateText(const MmlStateAtCaret& s) {
+std::string MmlStateText(const MmlCaretState& s) {
   return Format("Tempo %3d :  Octave %d :  Velocity %2d :  L%d%c", s.tempo, s.octave, s.volume,
                 s.length, s.dotted ? '.' : ' ');
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mml/midi_event.h"
+#include "mml/mml_compiler.h"
 
 namespace kore {
 
@@ -12,17 +13,10 @@ std::string MeterText(const TimeBase& timeBase);       // "拍子：%2d / %2d"
 // "文字数：%4d": the value of the track's last record when it is EndOfTrack, else 0.
 std::string CharacterCountText(const MidiEventList& trackEvents);
 
-struct MmlStateAtCaret {
-  int32_t tempo = 120;
-  int32_t octave = 4;
-  int32_t volume = 8;
-  int32_t length = 4;
-  bool dotted = false;
-};
 // The MML state in force before the caret: `caretThrough` is the pane's 1-based through
 // position of the caret.
-MmlStateAtCaret StateAtCaret(const MmlStateList& states, int32_t caretThrough);
+MmlCaretState StateAtCaret(const MmlStateList& states, int32_t caretThrough);
 // "Tempo %3d :  Octave %d :  Velocity %2d :  L%d%c"
-std::string MmlStateText(const MmlStateAtCaret& state);
+std::string MmlStateText(const MmlCaretState& state);
 
 }  // namespace kore
