@@ -8,6 +8,7 @@
 #include "editor/penna_event.h"
 #include "playback/play_list.h"
 #include "song/instruments.h"
+#include "views/playback_refresh.h"
 #include "views/event_list.h"
 #include "views/piano_roll.h"
 
@@ -152,6 +153,10 @@ void CMMLPlayerDlg::HostViews() {
   eventList_->setAccessibleName(QString::fromUtf8("イベントリスト"));
   eventList_->SetDocument(&document_);
   SetEventListView(eventList_);
+  // The frame timer moves the views from the player's atomics; the player thread never waits
+  // on a view.
+  playerState_ = std::make_unique<views::PlayerStateOfPlayer>(player_, player_.Clock());
+  viewRefresh_ = new PlaybackViewRefresh(document_, *playerState_, {roll_, eventList_}, this);
   auto rebuild = [this] {
     roll_->SetCurrentTrack(document_.CurrentTrack());
     roll_->Rebuild();
@@ -444,6 +449,7 @@ void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
 
 void CMMLPlayerDlg::OnFrame() {
   std::lock_guard lock(player_.ViewLock());
+  if (viewRefresh_) viewRefresh_->Frame();
   if (!settings_.editPlaySelect) return;
   CPennaWnd* pane = CurrentPane();
   if (!pane) return;

@@ -14,6 +14,7 @@
 #include "song/song_document.h"
 #include "views/document_bridge.h"
 #include "views/player_bridge.h"
+#include "views/player_state.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -34,6 +35,7 @@ class CCodeListCtrl;
 class CPennaFrame;
 class CPennaWnd;
 class CPianoRollCtrl;
+class PlaybackViewRefresh;
 class TrackPanes;
 
 // Windows of other parts of the program, reached through these; a command whose hook is empty
@@ -171,6 +173,8 @@ class CMMLPlayerDlg : public QMainWindow {
   CommandActions* actions_ = nullptr;
   CPianoRollCtrl* roll_ = nullptr;
   CCodeListCtrl* eventList_ = nullptr;
+  std::unique_ptr<views::PlayerStateOfPlayer> playerState_;
+  PlaybackViewRefresh* viewRefresh_ = nullptr;
   TrackPanes* panes_ = nullptr;
   CPennaFrame* frame_ = nullptr;
   QTabBar* tabs_ = nullptr;

@@ -54,6 +54,8 @@ class CMMLPlayer {
   ~CMMLPlayer();
   CMMLPlayer(const CMMLPlayer&) = delete;
   CMMLPlayer& operator=(const CMMLPlayer&) = delete;
+  // The clock positions and note times are read against (the views' meters decay on it).
+  PlayerClock& Clock() const { return *clock_; }
 
   // --- set-up (owner's thread, while stopped) -------------------------------------------------
   void SetObserver(PlayerObserver* observer) { observer_ = observer; }
