@@ -1,5 +1,6 @@
 #include "app/mml_app.h"
 
+#include "app/dialogs/config_commands.h"
 #include "app/player_dlg.h"
 #include "app/window_dialogs.h"
 #include "editor/penna.h"
@@ -16,22 +17,6 @@ namespace {
 
 constexpr char kDlsSection[] = "DLS Settings";
 constexpr char kAudioDriverKey[] = "AudioDriver";
-
-OutputSettings OutputOf(const AppSettings& s, const std::string& audioDriver) {
-  OutputSettings out;
-  out.outputDls = s.outputDls;
-  out.port = s.porta;
-  out.resetType = s.resetType;
-  out.dlsFilePath = s.dlsFilePath;
-  out.samplingRate = s.samplingRate;
-  out.channel = s.dlsChannel;
-  out.volume = s.dlsVolume;
-  out.reverb = s.enableReverb;
-  out.chorus = s.enableChorus;
-  out.delay = s.enableDelay;
-  out.audioDriver = audioDriver;
-  return out;
-}
 
 }  // namespace
 
@@ -74,7 +59,9 @@ bool CMMLApp::Start(const std::string& path) {
   }
 
   window_ = std::make_unique<CMMLPlayerDlg>(settings_, ReadRecentFileList(file));
-  window_->Output() = OutputOf(settings_, audioDriver_);
+  // The settings hold the bank path in Shift-JIS; the device wants a file-system path.
+  window_->Output() = dialogs::OutputSettingsOf(settings_);
+  window_->Output().audioDriver = audioDriver_;
   window_->SetAutosaveFolder(AutosaveFolder(environment_));
   LoadWindowSettings(file, settings_);
   window_->ApplyWindowSettings();

@@ -81,6 +81,16 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultsAndTakesTheGameBank) {
   EXPECT_EQ(app->Settings().outputDls, 1);
 }
 
+TEST_F(MainWindowTest, TheBankPathReachesTheDeviceAsAFileSystemPath) {
+  // KORE.ini keeps the path in Shift-JIS; the synthesizer opens files by their UTF-8 names.
+  const std::string bank = folder.File("音色/Tonewell.dls");
+  std::ofstream(folder.File("KORE.ini"), std::ios::binary)
+      << "[Midi Settings]\r\nOutputDLS=+1\r\nDLSFilePath=" << Utf8ToSjisLossy(bank) << "\r\n";
+  Start();
+  EXPECT_EQ(window()->Output().dlsFilePath, bank);
+  EXPECT_EQ(window()->Output().outputDls, 1);
+}
+
 TEST_F(MainWindowTest, CaptionsFollowTheSongAndTyping) {
   Start();
   EXPECT_EQ(Caption(), "KOR EDITOR - (無題) [] - Track1");
