@@ -9,38 +9,18 @@ import time
 
 import pyatspi
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "support"))
+from atspi_util import application as find_application, fail, find, wait_for  # noqa: E402
+
+
+def application():
+    return find_application("kore")
+
 PROGRAM = os.environ["KORE_PROGRAM"]
 WORK = os.environ["KORE_WORK"]
 DEMO_CAPTION = "KOR EDITOR - demo.mml [はじまりの森] - メロディ"
 
 
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-
-def wait_for(what, probe, timeout=20.0):
-    end = time.time() + timeout
-    while time.time() < end:
-        try:
-            found = probe()
-        except Exception:  # the tree changes under us while windows open and close
-            found = None
-        if found:
-            return found
-        time.sleep(0.2)
-    fail("timed out waiting for " + what)
-
-
-def application():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "kore":
-            return app
-    return None
-
-
-def find(root, predicate):
-    return pyatspi.findDescendant(root, predicate, True)
 
 
 def frames():

@@ -5,38 +5,17 @@ import os
 import subprocess
 import sys
 import threading
-import time
 
 import pyatspi
 
-
-def fail(message):
-    print("FAIL:", message)
-    sys.exit(1)
-
-
-def wait_for(what, probe, timeout=20.0):
-    end = time.time() + timeout
-    while time.time() < end:
-        try:
-            found = probe()
-        except Exception:  # the tree changes while windows open
-            found = None
-        if found:
-            return found
-        time.sleep(0.2)
-    fail("timed out waiting for " + what)
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "support"))
+from atspi_util import application as find_application, fail, find, wait_for  # noqa: E402
 
 
 def application():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "views_demo":
-            return app
-    return None
+    return find_application("views_demo")
 
 
-def find(root, predicate):
-    return pyatspi.findDescendant(root, predicate, True)
 
 
 def check_table(app):
