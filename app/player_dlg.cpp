@@ -157,6 +157,9 @@ void CMMLPlayerDlg::HostViews() {
   // on a view.
   playerState_ = std::make_unique<views::PlayerStateOfPlayer>(player_, player_.Clock());
   viewRefresh_ = new PlaybackViewRefresh(document_, *playerState_, {roll_, eventList_}, this);
+  // The refresh reports a new row only when it changes, so no frame walks the track.
+  connect(viewRefresh_, &PlaybackViewRefresh::rowPlayed, this,
+          &CMMLPlayerDlg::SelectPlayedRecord);
   auto rebuild = [this] {
     roll_->SetCurrentTrack(document_.CurrentTrack());
     roll_->Rebuild();
@@ -450,18 +453,16 @@ void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
 void CMMLPlayerDlg::OnFrame() {
   std::lock_guard lock(player_.ViewLock());
   if (viewRefresh_) viewRefresh_->Frame();
-  if (!settings_.editPlaySelect) return;
+}
+
+void CMMLPlayerDlg::SelectPlayedRecord(int slot, int row) {
+  if (!settings_.editPlaySelect || slot != document_.CurrentTrack()) return;
+  const MidiEventList& events = document_.Track(slot).events;
   CPennaWnd* pane = CurrentPane();
-  if (!pane) return;
-  const MidiEventList& events = document_.Track(document_.CurrentTrack()).events;
-  int32_t tick = player_.CurrentTick();
-  const MidiEvent* playing = nullptr;
-  for (const MidiEvent& e : events) {
-    if (e.tick > tick) break;
-    if (e.kind == MidiEventKind::Note) playing = &e;
-  }
-  if (playing && playing->tick + playing->length > tick)
-    pane->SetSelection(playing->textBegin, playing->textEnd);
+  if (!pane || row < 0 || static_cast<size_t>(row) >= events.size()) return;
+  // textEnd is the last byte of the command: the selection ends after it.
+  const MidiEvent& e = events[static_cast<size_t>(row)];
+  pane->SetSelection(e.textBegin, e.textEnd + 1);
 }
 
 int32_t CMMLPlayerDlg::CaretRecordTick() const {

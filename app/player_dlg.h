@@ -154,6 +154,7 @@ class CMMLPlayerDlg : public QMainWindow {
   void DeleteTrack();
   void ShowAbout();
   int32_t CaretRecordTick() const;
+  void SelectPlayedRecord(int slot, int row);
   void RecentChosen(int index);
   void CopyViewSizes();
   void ApplyViewSizes();

@@ -24,12 +24,16 @@
 #include <QWindow>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+#include <atomic>
+#include <chrono>
 #include <fstream>
 
 namespace kore {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 class MainWindowTest : public ::testing::Test, protected test::WithQtApp {
  protected:
@@ -199,6 +203,7 @@ TEST_F(MainWindowTest, PlayingLocksEditingUntilTheSongEnds) {
   // A simulated clock: the song ends after the player's own reads, however slow the machine.
   test::SimClock clock;
   AppSettings settings;
+  settings.editPlaySelect = true;
   CMMLPlayerDlg window(settings, {}, &clock);
   window.Commands().SetUi(ui);
   window.SetDevice(std::make_unique<CRecordingMidiDevice>());
@@ -210,8 +215,16 @@ TEST_F(MainWindowTest, PlayingLocksEditingUntilTheSongEnds) {
   type("t240 l4 cdef");
   EXPECT_TRUE(enabled(Cmd::Save));
   EXPECT_FALSE(enabled(Cmd::Pause));
+  // The player thread is held while the second note sounds, so the frame timer shows it.
+  std::atomic<bool> release{false};
+  clock.At(300'000'000, [&] {
+    for (int i = 0; i < 5000 && !release; ++i) std::this_thread::sleep_for(1ms);
+  });
   window.RunCommand(Cmd::Play, true);
   ASSERT_TRUE(window.Player().IsPlaying());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.CurrentPane()->SelectedText() == "d"; }, 5000))
+      << "the note being played is selected, not '" << window.CurrentPane()->SelectedText() << "'";
+  release = true;
   EXPECT_FALSE(enabled(Cmd::New));
   EXPECT_FALSE(enabled(Cmd::Undo));
   EXPECT_TRUE(enabled(Cmd::Stop));
@@ -221,6 +234,7 @@ TEST_F(MainWindowTest, PlayingLocksEditingUntilTheSongEnds) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Player().IsPlaying(); }, 10000));
   EXPECT_TRUE(enabled(Cmd::New));
   EXPECT_FALSE(status3().isEmpty());
+  QTest::keyClick(window.CurrentPane()->Widget(), Qt::Key_End, Qt::ControlModifier);
   type("g");
   EXPECT_EQ(window.Document().TrackText(0), "t240 l4 cdefg");
   auto* device = static_cast<CRecordingMidiDevice*>(window.Device());
