@@ -35,32 +35,13 @@ std::vector<std::pair<int32_t, int32_t>> Keys(const SongEventList& song) {
 
 TEST(TimeBase, DerivedValuesTruncateInTheDocumentedOrder) {
   TimeBase tb;
-  EXPECT_EQ(tb.TicksPerMeasure(), 128);
-  EXPECT_EQ(tb.TicksOfLength(1, false), 128);
   EXPECT_EQ(tb.TicksOfLength(3, false), 42);  // three third-notes make 126, not 128
-  EXPECT_EQ(tb.TicksOfLength(64, false), 2);
   EXPECT_EQ(tb.TicksOfLength(64, true), 3);
   EXPECT_EQ(tb.TicksOfLength(8, true), 24);
   TimeBase waltz{480, 3, 8};
   EXPECT_EQ(waltz.TicksPerMeasure(), 720);
   EXPECT_EQ(waltz.MeasureOf(1439), 1);
   EXPECT_EQ(waltz.TickInMeasure(1439), 719);
-}
-
-TEST(MidiEventPitch, LettersOctavesAndBlackKeys) {
-  MidiEvent e;
-  e.SetPitch(60);
-  EXPECT_EQ(e.letter, 'C');
-  EXPECT_EQ(e.octave, 4);
-  EXPECT_EQ(e.sharp, 0);
-  e.SetPitch(70);
-  EXPECT_EQ(e.letter, 'A');
-  EXPECT_EQ(e.sharp, 1);
-  e.SetPitch(11);  // 'o0c-'
-  EXPECT_EQ(e.letter, 'B');
-  EXPECT_EQ(e.octave, -1);
-  e.SetPitch(120);
-  EXPECT_EQ(e.octave, 9);
 }
 
 TEST(ResetEvent, ClearsEveryFieldTextAndData) {
@@ -100,33 +81,6 @@ TEST(MergeTrack, IndexMinusOneKeepsTrackAndMakesChannelZero) {
   EXPECT_EQ(song[0].channel, 0);
 }
 
-TEST(ReplaceTrack, LeavesOtherTracksUntouchedAndInPlace) {
-  SongEventList song;
-  MidiEventList tracks[3];
-  for (int t = 0; t < 3; ++t) {
-    for (int i = 0; i < 4; ++i) tracks[t].push_back(Rec(MidiEventKind::Note, i * 16 * (t + 1)));
-    tracks[t].push_back(Rec(MidiEventKind::EndOfTrack, 100, 0));
-    MergeTrack(song, tracks[t], t);
-  }
-  auto before = Keys(song);
-  tracks[2].clear();
-  tracks[2].push_back(Rec(MidiEventKind::Rest, 16));
-  tracks[2].push_back(Rec(MidiEventKind::EndOfTrack, 48, 0));
-  ReplaceTrack(song, tracks[2], 2);
-  std::vector<std::pair<int32_t, int32_t>> withoutTrack2;
-  for (auto& key : before) if (key.second != 2) withoutTrack2.push_back(key);
-  EXPECT_EQ(Keys(song), ReferenceMerge(withoutTrack2, tracks[2], 2));
-  EXPECT_EQ(song.size(), 12u);
-  // Records of tracks 0 and 1 keep their contents.
-  for (const MidiEvent& e : song) {
-    if (e.track == 2) {
-      EXPECT_TRUE(e.kind == MidiEventKind::Rest || e.kind == MidiEventKind::EndOfTrack);
-    } else {
-      EXPECT_EQ(e, tracks[e.track][e.seq]);
-    }
-  }
-}
-
 TEST(ReplaceTrack, OneForwardPassMatchesTheHeadSearchOnRandomSongs) {
   std::mt19937 rng(1234);
   for (int round = 0; round < 200; ++round) {
@@ -141,12 +95,18 @@ TEST(ReplaceTrack, OneForwardPassMatchesTheHeadSearchOnRandomSongs) {
       int count = static_cast<int>(rng() % 10);
       for (int i = 0; i < count; ++i) {
         list.push_back(Rec(MidiEventKind::Note, tick));
+        list.back().value = step * 100 + i;
         tick += static_cast<int32_t>(rng() % 3);  // many equal ticks
       }
       std::erase_if(reference, [&](auto& key) { return key.second == index; });
       reference = ReferenceMerge(reference, list, index);
       ReplaceTrack(song, list, index);
       ASSERT_EQ(Keys(song), reference) << "round " << round << " step " << step;
+      // Every track's records stay in place and unchanged.
+      for (const MidiEvent& e : song) {
+        ASSERT_EQ(e, tracks[e.track][e.seq]) << round;
+        ASSERT_EQ(e.channel, e.track) << round;
+      }
     }
     size_t i = 0;
     for (auto it = song.begin(); it != song.end(); ++it, ++i) ASSERT_EQ(it.index(), i);
@@ -168,12 +128,9 @@ TEST(ReplaceTrack, ReadsOnlyTheListsMergedLast) {
   first.reset();
   MidiEventList t2{Rec(MidiEventKind::Note, 6)};
   MergeTrack(song, t2, 2);
-  std::vector<std::pair<MidiEventKind, int32_t>> seen;
-  for (const MidiEvent& e : song) seen.emplace_back(e.kind, e.track);
-  std::vector<std::pair<MidiEventKind, int32_t>> expected{
-      {MidiEventKind::Note, 0}, {MidiEventKind::Tempo, 1}, {MidiEventKind::EndOfTrack, 1},
-      {MidiEventKind::Note, 2}, {MidiEventKind::EndOfTrack, 0}};
-  EXPECT_EQ(seen, expected);
+  std::string seen;
+  for (const MidiEvent& e : song) seen += MidiEventKindName(e.kind) + std::to_string(e.track) + " ";
+  EXPECT_EQ(seen, "Note0 Tempo1 EndOfTrack1 Note2 EndOfTrack0 ");
 }
 
 TEST(RescaleTicks, RoundsHalfUp) {
@@ -195,14 +152,6 @@ TEST(ComputeSteps, SpansRestsAndEndsAtTheTrackEnd) {
   EXPECT_EQ(list[1].step, 64);
   EXPECT_EQ(list[4].step, 32);
   EXPECT_EQ(list[2].step, 0);
-}
-
-TEST(SongStartMarker, IsTickZeroRedAndNamed) {
-  MidiEvent m = SongStartMarker();
-  EXPECT_EQ(m.kind, MidiEventKind::Marker);
-  EXPECT_EQ(m.tick, 0);
-  EXPECT_EQ(m.value, 0x2828E0);
-  EXPECT_EQ(m.text, "\x90\xE6\x93\xAA");
 }
 
 }  // namespace

@@ -43,25 +43,21 @@ inline Music Play(std::string_view mml) {
   return music;
 }
 
-// First difference between two pieces of music, for failure messages; empty when equal.
+inline std::string Describe(const Music& music) {
+  std::string out;
+  for (const PlayedNote& n : music.notes) {
+    out += std::to_string(n.tick) + "+" + std::to_string(n.length) + " note " +
+           std::to_string(n.note) + " vol " + std::to_string(n.volume) + "\n";
+  }
+  for (const PlayedTempo& t : music.tempos) {
+    out += std::to_string(t.tick) + " tempo " + std::to_string(t.tempo) + "\n";
+  }
+  return out + "end " + std::to_string(music.endTick) + "\n";
+}
+
+// Both pieces of music, for failure messages; empty when equal.
 inline std::string Difference(const Music& want, const Music& got) {
-  auto note = [](const PlayedNote& n) {
-    return "(tick " + std::to_string(n.tick) + " len " + std::to_string(n.length) + " note " +
-           std::to_string(n.note) + " vol " + std::to_string(n.volume) + ")";
-  };
-  for (size_t i = 0; i < want.notes.size() || i < got.notes.size(); ++i) {
-    if (i >= want.notes.size()) return "extra note " + note(got.notes[i]);
-    if (i >= got.notes.size()) return "missing note " + note(want.notes[i]);
-    if (!(want.notes[i] == got.notes[i])) {
-      return "note " + std::to_string(i) + ": want " + note(want.notes[i]) + " got " +
-             note(got.notes[i]);
-    }
-  }
-  if (want.tempos != got.tempos) return "tempos differ";
-  if (want.endTick != got.endTick) {
-    return "end tick want " + std::to_string(want.endTick) + " got " + std::to_string(got.endTick);
-  }
-  return {};
+  return want == got ? "" : "want:\n" + Describe(want) + "got:\n" + Describe(got);
 }
 
 // Texts of notes, rests, lengths with dots, octave commands and steps, volumes, tempos, ties,
@@ -110,14 +106,8 @@ class GameMmlGenerator {
   std::string Letter() {
     std::string s(1, "abcdefgh"[Uniform(0, 7)]);
     if (!extended_ && Chance(10)) s[0] = static_cast<char>(s[0] - 32);
-    int accidental = Uniform(0, 99);
-    if (accidental < 12)
-      s += '+';
-    else if (accidental < 20)
-      s += '#';
-    else if (accidental < 32)
-      s += '-';
-    return s;
+    const int accidental = Uniform(0, 99);
+    return s + (accidental < 12 ? "+" : accidental < 20 ? "#" : accidental < 32 ? "-" : "");
   }
 
   std::string Note() {
@@ -125,15 +115,7 @@ class GameMmlGenerator {
     return lastNote_ + Length();
   }
 
-  std::string Space() {
-    switch (Uniform(0, 9)) {
-      case 0: return " ";
-      case 1: return "\n";
-      case 2: return "\r\n";
-      case 3: return "\t";
-      default: return "";
-    }
-  }
+  std::string Space() { return Pick({" ", "\n", "\r\n", "\t", "", "", "", "", "", ""}); }
 
   std::string Comment() {
     return Chance(50) ? std::string("// c4 o9 & comment\n") : std::string("/* r1 & */");

@@ -1,156 +1,106 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sstream>
+
 #include "mml/mml_writer.h"
 #include "mml/mml_writer_internal.h"
 
 namespace kore::writer_detail {
 namespace {
 
-LengthItem Note(int32_t code, int32_t written = kNoCode, bool tied = false) {
-  LengthItem item;
-  item.note = true;
-  item.code = code;
-  item.written = written;
-  item.tied = tied;
-  return item;
+// Items in a short notation: "n3" a note of code 3, "n3=3" with code 3 written, "n7=7&" tied,
+// "r0=0" a rest, "#7" a note by number needing default 7.
+std::vector<LengthItem> Items(const std::string& notation) {
+  std::vector<LengthItem> items;
+  std::istringstream in(notation);
+  for (std::string token; in >> token;) {
+    LengthItem item;
+    item.note = token[0] != 'r';
+    item.numeric = token[0] == '#';
+    item.tied = token.back() == '&';
+    item.code = std::stoi(token.substr(1));
+    const size_t eq = token.find('=');
+    if (eq != std::string::npos) item.written = std::stoi(token.substr(eq + 1));
+    items.push_back(item);
+  }
+  return items;
 }
-LengthItem Rest(int32_t code, int32_t written = kNoCode) {
-  LengthItem item = Note(code, written);
-  item.note = false;
-  return item;
-}
-LengthItem Numeric(int32_t defaultCode, int32_t written = kNoCode) {
-  LengthItem item = Note(defaultCode, written);
-  item.numeric = true;
-  return item;
-}
-std::vector<int32_t> Written(const std::vector<LengthItem>& items) {
-  std::vector<int32_t> written;
-  for (const LengthItem& item : items) written.push_back(item.written);
-  return written;
+
+// The written codes, "-" for none.
+std::string Written(const std::vector<LengthItem>& items) {
+  std::string out;
+  for (const LengthItem& item : items) {
+    out += (out.empty() ? "" : " ") + (item.written == kNoCode ? "-" : std::to_string(item.written));
+  }
+  return out;
 }
 
 TEST(LengthCode, CostsByDigits) {
-  EXPECT_EQ(LengthCodeOf(4, false), 3);
-  EXPECT_EQ(LengthCodeOf(8, true), 71);
   EXPECT_EQ(LengthCodeCost(LengthCodeOf(9, false)), 1);   // "9"
   EXPECT_EQ(LengthCodeCost(LengthCodeOf(10, false)), 2);  // "10"
   EXPECT_EQ(LengthCodeCost(LengthCodeOf(9, true)), 2);    // "9."
   EXPECT_EQ(LengthCodeCost(LengthCodeOf(10, true)), 3);   // "10."
 }
 
-TEST(SplitRestTicks, KeepsEveryTickWithStandardRests) {
+TEST(SplitRestTicks, KeepsEveryTickWithStandardRestsAndRegroupsWholeRests) {
   for (int64_t ticks = 2; ticks <= 4000; ++ticks) {
     int64_t total = 0;
-    int dotted64 = 0;
+    int dotted64 = 0, dottedWhole = 0, whole = 0;
     for (const RestPiece& piece : SplitRestTicks(ticks)) {
-      ASSERT_TRUE(piece.lengthValue == 1 || piece.lengthValue == 2 || piece.lengthValue == 4 ||
-                  piece.lengthValue == 8 || piece.lengthValue == 16 || piece.lengthValue == 32 ||
-                  piece.lengthValue == 64);
-      ASSERT_TRUE(!piece.dotted || piece.lengthValue == 1 || piece.lengthValue == 64);
-      if (piece.dotted && piece.lengthValue == 64) ++dotted64;
-      int64_t whole = 128 / piece.lengthValue;
-      total += piece.dotted ? whole * 3 / 2 : whole;
+      const int32_t v = piece.lengthValue;
+      ASSERT_TRUE(v == 1 || v == 2 || v == 4 || v == 8 || v == 16 || v == 32 || v == 64) << ticks;
+      ASSERT_TRUE(!piece.dotted || v == 1 || v == 64) << ticks;
+      dotted64 += piece.dotted && v == 64;
+      if (v == 1) (piece.dotted ? dottedWhole : whole)++;
+      total += piece.dotted ? 128 / v * 3 / 2 : 128 / v;
     }
     ASSERT_EQ(total, ticks);
-    ASSERT_EQ(dotted64, ticks % 2);
+    ASSERT_EQ(dotted64, ticks % 2) << ticks;
+    // Six or more whole rests become dotted ones, two for three.
+    const int64_t wholes = (ticks - (ticks % 2 ? 3 : 0)) / 128;
+    ASSERT_EQ(dottedWhole, wholes < 6 ? 0 : wholes / 3 * 2) << ticks;
+    ASSERT_EQ(whole, wholes < 6 ? wholes : wholes % 3) << ticks;
   }
 }
 
-TEST(SplitRestTicks, RegroupsWholeRests) {
-  auto count = [](int64_t ticks) {
-    int dotted = 0, plain = 0;
-    for (const RestPiece& piece : SplitRestTicks(ticks)) {
-      if (piece.lengthValue == 1) (piece.dotted ? dotted : plain)++;
-    }
-    return std::pair{dotted, plain};
+TEST(LengthCodeSteps, TableOfItems) {
+  using Step = std::function<void(std::vector<LengthItem>&)>;
+  const Step plain = [](auto& items) { OptimiseLengthCodes(items, kWriterModePlain); };
+  const Step dotted = [](auto& items) { OptimiseLengthCodes(items, kWriterModeDotted); };
+  const struct {
+    const char* name;
+    Step step;
+    const char* items;
+    const char* written;
+  } rows[] = {
+      {"switches after repeated lengths", plain, "n3 n7 n7 n7", "3 7 - -"},
+      {"plain mode keeps the undotted default", plain, "n3 n67 n67 n67 n67", "3 - - - -"},
+      {"dotted mode takes the dotted default", dotted, "n3 n67 n67 n67 n67", "3 67 - - -"},
+      {"numbers get their default, the old returns", plain, "n3 #7 #7 #15 r3 n3",
+       "3 7 - 15 3 -"},
+      {"prune a change costing more than it saves", PruneLengthCodes,
+       "n3=3 n7=7 n3=3 n3 n3 n3 n7=7", "3 - 3 - - - 7"},
+      {"prune keeps a change a number lives on", PruneLengthCodes, "n3=3 n7=7 #7 n3=3 n3",
+       "3 7 - 3 -"},
+      {"prune without the number", PruneLengthCodes, "n3=3 n7=7 n7 n3=3 n3", "3 - - 3 -"},
+      // Every pattern but "keep both" costs the same; the first removes both.
+      {"prune chain takes the first cheapest", PruneLengthCodes, "r3=3 n7=7 n3=3 n7=7 n7",
+       "3 - - 7 -"},
+      {"tie moves the change to the previous note", ApplyTieRule, "n3=3 n3 n7=7&", "3 7 -"},
+      {"tie moves it to the next when the previous has one", ApplyTieRule,
+       "n3=3 n7=7 n15=15& n15", "3 7 - 15"},
+      {"tie never moves behind another tie", ApplyTieRule, "n3=3 n15=15 n7=7& n7&",
+       "3 15 7 -"},
+      {"tie does not move over a rest's code", ApplyTieRule, "n3=3 r0=0 n7=7& n7", "3 0 - 7"},
+      {"repair restores a missing default", RepairNumericDefaults, "n3=3 r0=0 #7 #7",
+       "3 0 7 -"},
   };
-  EXPECT_EQ(count(5 * 128), std::pair(0, 5));
-  EXPECT_EQ(count(6 * 128), std::pair(4, 0));
-  EXPECT_EQ(count(8 * 128 + 64), std::pair(4, 2));
-  EXPECT_EQ(count(9 * 128), std::pair(6, 0));
-  EXPECT_EQ(count(10 * 128), std::pair(6, 1));
-  EXPECT_EQ(count(30 * 128), std::pair(20, 0));
-}
-
-TEST(OptimiseLengthCodes, SwitchesAfterRepeatedLengths) {
-  std::vector<LengthItem> items = {Note(3), Note(7), Note(7), Note(7)};
-  OptimiseLengthCodes(items, kWriterModePlain);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 7, kNoCode, kNoCode}));
-}
-
-TEST(OptimiseLengthCodes, OnlyModeOneTakesTheDottedFormOfTheDefault) {
-  std::vector<LengthItem> items = {Note(3), Note(67), Note(67), Note(67), Note(67)};
-  std::vector<LengthItem> plain = items, dotted = items;
-  OptimiseLengthCodes(plain, kWriterModePlain);
-  OptimiseLengthCodes(dotted, kWriterModeDotted);
-  EXPECT_EQ(Written(plain), (std::vector<int32_t>{3, kNoCode, kNoCode, kNoCode, kNoCode}));
-  EXPECT_EQ(Written(dotted), (std::vector<int32_t>{3, 67, kNoCode, kNoCode, kNoCode}));
-}
-
-TEST(OptimiseLengthCodes, NotesByNumberGetTheirDefaultAndTheOldOneReturns) {
-  std::vector<LengthItem> items = {Note(3), Numeric(7), Numeric(7), Numeric(15), Rest(3), Note(3)};
-  OptimiseLengthCodes(items, kWriterModePlain);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 7, kNoCode, 15, 3, kNoCode}));
-}
-
-TEST(PruneLengthCodes, DropsAChangeThatCostsMoreThanItSaves) {
-  // "l8" for one eighth costs more than writing "8"; the quarters after it keep their "l4".
-  std::vector<LengthItem> items = {Note(3, 3), Note(7, 7), Note(3, 3), Note(3),
-                                   Note(3),    Note(3),    Note(7, 7)};
-  PruneLengthCodes(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, kNoCode, 3, kNoCode, kNoCode, kNoCode, 7}));
-}
-
-TEST(PruneLengthCodes, KeepsAChangeANoteByNumberLivesOn) {
-  std::vector<LengthItem> items = {Note(3, 3), Note(7, 7), Numeric(7), Note(3, 3), Note(3)};
-  PruneLengthCodes(items);
-  EXPECT_EQ(items[1].written, 7);
-  // Without the note by number the same change goes.
-  items[2] = Note(7);
-  PruneLengthCodes(items);
-  EXPECT_EQ(items[1].written, kNoCode);
-}
-
-TEST(PruneLengthCodes, ChainTakesTheFirstCheapestPattern) {
-  // Both changes are candidates and form one chain; every pattern but "keep both" costs the
-  // same, and the first of them removes both.
-  std::vector<LengthItem> items = {Rest(3, 3), Note(7, 7), Note(3, 3), Note(7, 7), Note(7)};
-  PruneLengthCodes(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, kNoCode, kNoCode, 7, kNoCode}));
-}
-
-TEST(ApplyTieRule, MovesTheChangeToThePreviousNote) {
-  std::vector<LengthItem> items = {Note(3, 3), Note(3), Note(7, 7, true)};
-  ApplyTieRule(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 7, kNoCode}));
-}
-
-TEST(ApplyTieRule, MovesTheChangeToTheNextNoteWhenThePreviousHasItsOwn) {
-  std::vector<LengthItem> items = {Note(3, 3), Note(7, 7), Note(15, 15, true), Note(15)};
-  ApplyTieRule(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 7, kNoCode, 15}));
-}
-
-TEST(ApplyTieRule, NeverMovesTheChangeBehindAnotherTie) {
-  // x & y & z: z is tied too, so the change stays on y (and is written before its "&").
-  std::vector<LengthItem> items = {Note(3, 3), Note(15, 15), Note(7, 7, true),
-                                   Note(7, kNoCode, true)};
-  ApplyTieRule(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 15, 7, kNoCode}));
-}
-
-TEST(ApplyTieRule, DoesNotMoveOverACodeOnARestInBetween) {
-  // The rest's whole-note default would take over again before the tied note.
-  std::vector<LengthItem> items = {Note(3, 3), Rest(0, 0), Note(7, 7, true), Note(7)};
-  ApplyTieRule(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 0, kNoCode, 7}));
-}
-
-TEST(RepairNumericDefaults, RestoresAMissingDefault) {
-  std::vector<LengthItem> items = {Note(3, 3), Rest(0, 0), Numeric(7), Numeric(7)};
-  RepairNumericDefaults(items);
-  EXPECT_EQ(Written(items), (std::vector<int32_t>{3, 0, 7, kNoCode}));
+  for (const auto& row : rows) {
+    std::vector<LengthItem> items = Items(row.items);
+    row.step(items);
+    EXPECT_EQ(Written(items), row.written) << row.name;
+  }
 }
 
 TEST(EmitGameMml, EverythingATiedNoteNeedsStandsBeforeTheTie) {
@@ -166,10 +116,8 @@ TEST(EmitGameMml, EverythingATiedNoteNeedsStandsBeforeTheTie) {
   tied.lengthValue = 8;
   tied.writtenCode = 7;
   tied.tied = true;
-  WriterEvent end;
-  end.kind = WriterKind::End;
   std::string out;
-  EmitGameMml({first, tied, end}, out);
+  EmitGameMml({first, tied, WriterEvent{}}, out);
   EXPECT_EQ(out, "cv10l8>&c");
 }
 
