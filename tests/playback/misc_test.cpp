@@ -5,7 +5,7 @@
 
 #include "playback/game_folder.h"
 #include "playback/level_meter.h"
-#include "tests/playback/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace kore {
 namespace {

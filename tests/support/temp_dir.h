@@ -10,7 +10,7 @@ class TempDir {
  public:
   TempDir() {
     std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() / ("kore-playback-" + std::to_string(rd()));
+    path_ = std::filesystem::temp_directory_path() / ("kore-test-" + std::to_string(rd()));
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
