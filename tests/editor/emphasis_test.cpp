@@ -28,17 +28,26 @@ void AddMmlRules(EmphasisTable& t) {
   ASSERT_EQ(t.Add(">", nullptr, 1, kShift, 1, 0, 0), -1);
 }
 
-// Colour of every byte offset of a styled line ("." where no character starts).
-std::vector<uint32_t> Colours(const std::vector<StyledChar>& chars) {
-  std::vector<uint32_t> out;
-  for (const StyledChar& c : chars) out.push_back(c.colour);
+// The colour of every character of a styled line as a letter: C command, N note, S shift,
+// M comment, D directive, "." plain text, "?" anything else.
+std::string Colours(const std::vector<StyledChar>& chars) {
+  std::string out;
+  for (const StyledChar& c : chars) {
+    out += c.colour == kCommand     ? 'C'
+           : c.colour == kNote      ? 'N'
+           : c.colour == kShift     ? 'S'
+           : c.colour == kComment   ? 'M'
+           : c.colour == kDirective ? 'D'
+           : c.colour == kText      ? '.'
+                                    : '?';
+  }
   return out;
 }
 
 class EmphasisTest : public ::testing::Test {
  protected:
   void SetUp() override { AddMmlRules(table); options.baseColour = kText; }
-  std::vector<uint32_t> Style(const std::string& text) {
+  std::string Style(const std::string& text) {
     LineNode line;
     line.text = text;
     StyleLine(line, table, options, chars);
@@ -50,19 +59,16 @@ class EmphasisTest : public ::testing::Test {
 };
 
 TEST_F(EmphasisTest, CommandLettersInEitherCaseAndBoldShifts) {
-  std::vector<uint32_t> c = Style("t120l8c>c");
-  EXPECT_EQ(c, (std::vector<uint32_t>{kCommand, kText, kText, kText, kCommand, kText, kText, kShift,
-                                      kText}));
+  EXPECT_EQ(Style("t120l8c>c"), "C...C..S.");
   EXPECT_TRUE(chars[7].bold);
   EXPECT_FALSE(chars[0].bold);
-  EXPECT_EQ(Style("n60")[0], kNote);
+  EXPECT_EQ(Style("n60"), "N..");
 }
 
 TEST_F(EmphasisTest, RulesStartOnlyAtCharacterStarts) {
   // The second bytes of "サ" (0x83 0x54) and "フ" (0x83 0x74) are the letters T and t.
   ASSERT_EQ(Sjis("サフ"), "\x83T\x83t");
-  std::vector<uint32_t> c = Style(Sjis("サフ") + "t");
-  EXPECT_EQ(c, (std::vector<uint32_t>{kText, kText, kCommand}));
+  EXPECT_EQ(Style(Sjis("サフ") + "t"), "..C");
   // Nor does an address start inside a two-byte character.
   EXPECT_TRUE(FindAddresses("\x83http://a.b", kDetectAll).empty());  // "h" is a second byte
   ASSERT_EQ(FindAddresses("\x83xhttp://a.b", kDetectAll).size(), 1u);
@@ -70,17 +76,11 @@ TEST_F(EmphasisTest, RulesStartOnlyAtCharacterStarts) {
 }
 
 TEST_F(EmphasisTest, CommentsBlockOtherRulesButADirectiveMayStartInALineComment) {
-  EXPECT_EQ(Style("c// t v"), (std::vector<uint32_t>{kText, kComment, kComment, kComment, kComment,
-                                                     kComment, kComment}));
-  std::vector<uint32_t> c = Style("// //#x t");
-  EXPECT_EQ(c[0], kComment);
-  EXPECT_EQ(c[3], kDirective);
-  EXPECT_EQ(c[8], kDirective);  // nothing starts inside the directive
-  EXPECT_EQ(Style("//#using_extension T")[19], kDirective);
+  EXPECT_EQ(Style("c// t v"), ".MMMMMM");
+  EXPECT_EQ(Style("// //#x t"), "MMMDDDDDD");  // nothing starts inside the directive
+  EXPECT_EQ(Style("//#using_extension T"), std::string(20, 'D'));
   // "/*" ... "*/" in one line: coloured up to the end of "*/", then plain again.
-  c = Style("a/*t*/t");
-  EXPECT_EQ(c, (std::vector<uint32_t>{kText, kComment, kComment, kComment, kComment, kComment,
-                                      kCommand}));
+  EXPECT_EQ(Style("a/*t*/t"), ".MMMMMC");
 }
 
 TEST_F(EmphasisTest, MultiLineCommentsCarryOverLinesAndFollowEdits) {
@@ -89,26 +89,18 @@ TEST_F(EmphasisTest, MultiLineCommentsCarryOverLinesAndFollowEdits) {
   // As the renderer does: a line whose state changed updates the lines below before they
   // are styled.
   auto styleAll = [&] {
-    std::vector<std::vector<uint32_t>> all;
+    std::string all;
     for (LineNode* n = buffer.FirstLine(); n; n = n->next) {
       if (StyleLine(*n, table, options, chars)) RecomputeOpenAtStart(buffer.FirstLine());
-      all.push_back(Colours(chars));
+      all += Colours(chars) + "|";
     }
     return all;
   };
-  auto all = styleAll();
-  EXPECT_EQ(all[0][0], kText);
-  EXPECT_EQ(all[0][3], kComment);
-  EXPECT_EQ(all[1], std::vector<uint32_t>(4, kComment));  // "t120" is inside the comment
-  EXPECT_EQ(all[2][2], kComment);                         // the "/" of "*/"
-  EXPECT_EQ(all[2][4], kCommand);
-  EXPECT_EQ(all[3][0], kCommand);
+  EXPECT_EQ(styleAll(), ".MMM|MMMM|MMM.C|C|");  // "t120" is inside the comment
   // Deleting "*/" leaves the comment open to the end of the text.
   buffer.Select({3, 2}, {3, 4});
   buffer.DeleteSelection(false);
-  all = styleAll();
-  EXPECT_EQ(all[2], std::vector<uint32_t>(3, kComment));
-  EXPECT_EQ(all[3][0], kComment);
+  EXPECT_EQ(styleAll(), ".MMM|MMMM|MMM|M|");
 }
 
 TEST(EmphasisRules, BoundariesCaseAndLimits) {
@@ -166,18 +158,11 @@ TEST(Addresses, WebAndMailAddressesStopWhereTheyShould) {
 }
 
 TEST(CharClasses, ClassesColumnsAndWords) {
-  EXPECT_EQ(CharClassAt("a", 0), 0);
-  EXPECT_EQ(CharClassAt("7", 0), 1);
-  EXPECT_EQ(CharClassAt("_", 0), 12);
-  EXPECT_EQ(CharClassAt(Sjis("ー"), 0), 11);
-  EXPECT_EQ(CharClassAt(Sjis("カ"), 0), 4);
-  EXPECT_EQ(CharClassAt(Sjis("か"), 0), 3);
-  EXPECT_EQ(CharClassAt(Sjis("漢"), 0), 5);
-  EXPECT_EQ(CharClassAt(Sjis("Ａ"), 0), 6);
-  EXPECT_EQ(CharClassAt(Sjis("１"), 0), 7);
-  EXPECT_EQ(CharClassAt(Sjis("、"), 0), 8);
-  EXPECT_EQ(CharClassAt("\xB1", 0), 10);
-  EXPECT_EQ(CharClassAt(" ", 0), 2);
+  const std::pair<std::string, int> classes[] = {
+      {"a", 0},         {"7", 1},         {"_", 12},        {Sjis("ー"), 11}, {Sjis("カ"), 4},
+      {Sjis("か"), 3},  {Sjis("漢"), 5},  {Sjis("Ａ"), 6},  {Sjis("１"), 7},  {Sjis("、"), 8},
+      {"\xB1", 10},     {" ", 2}};
+  for (const auto& [text, charClass] : classes) EXPECT_EQ(CharClassAt(text, 0), charClass) << text;
 
   // A tab at column 0 with width 4 fills columns 0-3.
   EXPECT_EQ(ColumnOfOffset("\tx", 1, 4), 4);

@@ -14,36 +14,13 @@
 #include "base/shift_jis.h"
 #include "editor/penna_editor.h"
 #include "editor/penna_event.h"
+#include "tests/editor/message_parent.h"
 #include "tests/support/qt_app.h"
 
 namespace kore {
 namespace {
 
 using namespace editor;
-
-struct Message {
-  int32_t message;
-  uintptr_t wParam;
-};
-
-class RecordingParent : public QWidget {
- public:
-  std::vector<Message> messages;
-  bool event(QEvent* e) override {
-    if (e->type() == PennaMessageEvent::Type()) {
-      auto* m = static_cast<PennaMessageEvent*>(e);
-      messages.push_back({m->message(), m->wParam()});
-      return true;
-    }
-    return QWidget::event(e);
-  }
-  std::vector<int32_t> Codes(int32_t message) const {
-    std::vector<int32_t> out;
-    for (const Message& m : messages)
-      if (m.message == message) out.push_back(static_cast<int32_t>(m.wParam & 0xFFFF));
-    return out;
-  }
-};
 
 std::vector<std::pair<intptr_t, int32_t>> gCallbacks;
 int32_t RecordCallback(int32_t id, intptr_t param, int32_t code) {
@@ -67,7 +44,7 @@ class PennaApiTest : public ::testing::Test, protected test::WithQtApp {
     out.resize(std::char_traits<char>::length(out.c_str()));
     return out;
   }
-  RecordingParent parent;
+  test::MessageParent parent;
 };
 
 TEST_F(PennaApiTest, InstanceTableIdsSlotsAndVersions) {

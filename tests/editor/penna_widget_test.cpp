@@ -15,6 +15,7 @@
 #include "base/shift_jis.h"
 #include "editor/penna_editor.h"
 #include "editor/penna_event.h"
+#include "tests/editor/message_parent.h"
 #include "tests/support/qt_app.h"
 
 namespace kore {
@@ -149,31 +150,19 @@ TEST_F(EditorWidgetTest, TabIndentsSelectedLinesAndShiftTabUnindents) {
 }
 
 TEST_F(EditorWidgetTest, InputMethodResultIsOneEdit) {
-  std::vector<int32_t> codes;
-  struct Parent : QWidget {
-    std::vector<int32_t>* codes;
-    bool event(QEvent* e) override {
-      if (e->type() == PennaMessageEvent::Type()) {
-        auto* m = static_cast<PennaMessageEvent*>(e);
-        if (m->message() == PENNA_MSG_CHANGE) codes->push_back(static_cast<int32_t>(m->wParam() & 0xFFFF));
-        return true;
-      }
-      return QWidget::event(e);
-    }
-  } owner;
-  owner.codes = &codes;
+  test::MessageParent owner;
   PennaEditor local(3, &owner);
   // A composition in progress changes no text.
   QInputMethodEvent compose(QString::fromUtf8("にほんご"), {});
   QCoreApplication::sendEvent(&local, &compose);
   EXPECT_EQ(local.buffer().GetText(3), "");
-  EXPECT_TRUE(codes.empty());
+  EXPECT_TRUE(owner.Codes(PENNA_MSG_CHANGE).empty());
   QInputMethodEvent commit;
   commit.setCommitString(QString::fromUtf8("日本語"));
   QCoreApplication::sendEvent(&local, &commit);
   EXPECT_EQ(local.buffer().GetText(3), Sjis("日本語"));
   EXPECT_EQ(local.buffer().caret(), (TextPoint{1, 7}));
-  EXPECT_EQ(codes, std::vector<int32_t>{kChangeImeResult});
+  EXPECT_EQ(owner.Codes(PENNA_MSG_CHANGE), std::vector<int32_t>{kChangeImeResult});
   EXPECT_EQ(local.buffer().UndoSteps(), 1);
   QTest::keyClicks(&local, "a");  // typing afterwards is not swallowed
   EXPECT_EQ(local.buffer().GetText(3), Sjis("日本語") + "a");
@@ -331,19 +320,7 @@ TEST_F(EditorWidgetTest, MarksSelectionNumbersAndCaretLine) {
 }
 
 TEST_F(EditorWidgetTest, MouseMoveReportsWhereThePointerIsAndTheContextMenuNotifies) {
-  std::vector<std::pair<int32_t, uintptr_t>> messages;
-  struct Owner : QWidget {
-    std::vector<std::pair<int32_t, uintptr_t>>* out;
-    bool event(QEvent* e) override {
-      if (e->type() == PennaMessageEvent::Type()) {
-        auto* m = static_cast<PennaMessageEvent*>(e);
-        out->push_back({m->message(), m->wParam()});
-        return true;
-      }
-      return QWidget::event(e);
-    }
-  } owner;
-  owner.out = &messages;
+  test::MessageParent owner;
   PennaEditor local(2, &owner);
   local.SetPos(0, 0, 500, 200);
   local.SetText("see http://example.com now");
@@ -352,7 +329,7 @@ TEST_F(EditorWidgetTest, MouseMoveReportsWhereThePointerIsAndTheContextMenuNotif
     QMouseEvent move(QEvent::MouseMove, QPointF(at), vp->mapToGlobal(QPointF(at)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(vp, &move);
-    return messages.back();
+    return std::pair{owner.messages.back().message, owner.messages.back().wParam};
   };
   QPoint row = local.CellOrigin(1, 0) + QPoint(0, 3);
   EXPECT_EQ(moveTo({5, row.y()}), (std::pair<int32_t, uintptr_t>{PENNA_MSG_MOUSEMOVE, (2u << 16) | 1}));
@@ -364,33 +341,24 @@ TEST_F(EditorWidgetTest, MouseMoveReportsWhereThePointerIsAndTheContextMenuNotif
 
   QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(100, 50), vp->mapToGlobal(QPoint(100, 50)));
   QCoreApplication::sendEvent(vp, &menu);
-  EXPECT_EQ(messages.back(), (std::pair<int32_t, uintptr_t>{PENNA_MSG_CONTEXTMENU, 2u << 16}));
+  EXPECT_EQ(owner.messages.back().message, PENNA_MSG_CONTEXTMENU);
+  EXPECT_EQ(owner.messages.back().wParam, 2u << 16);
 }
 
 TEST_F(EditorWidgetTest, OwnerDrawnMarksAndTheHighlight) {
-  struct Owner : QWidget {
-    std::vector<PennaDrawItem> items;
-    bool event(QEvent* e) override {
-      if (e->type() == PennaMessageEvent::Type()) {
-        auto* m = static_cast<PennaMessageEvent*>(e);
-        if (m->message() == PENNA_MSG_DRAWITEM) items.push_back(*reinterpret_cast<PennaDrawItem*>(m->lParam()));
-        return true;
-      }
-      return QWidget::event(e);
-    }
-  } owner;
+  test::MessageParent owner;
   PennaEditor local(4, &owner);
   local.SetPos(0, 0, 400, 200);
   local.SetText("ab\ncd");
   ASSERT_EQ(local.SetMetric(14, 8 | 16, true), -1);  // line ends and end of text
-  ASSERT_EQ(owner.items.size(), 2u);
-  EXPECT_EQ(owner.items[0].ctlType, 1000u);
-  EXPECT_EQ(owner.items[0].itemId, 4u);
-  EXPECT_EQ(owner.items[0].itemState, 3u);
-  EXPECT_EQ(owner.items[0].right, 0);
-  EXPECT_EQ(owner.items[0].left, local.CellOrigin(1, 2).x());
-  EXPECT_EQ(owner.items[1].itemState, 4u);
-  EXPECT_EQ(owner.items[1].hwndItem, static_cast<void*>(&local));
+  ASSERT_EQ(owner.drawItems.size(), 2u);
+  EXPECT_EQ(owner.drawItems[0].ctlType, 1000u);
+  EXPECT_EQ(owner.drawItems[0].itemId, 4u);
+  EXPECT_EQ(owner.drawItems[0].itemState, 3u);
+  EXPECT_EQ(owner.drawItems[0].right, 0);
+  EXPECT_EQ(owner.drawItems[0].left, local.CellOrigin(1, 2).x());
+  EXPECT_EQ(owner.drawItems[1].itemState, 4u);
+  EXPECT_EQ(owner.drawItems[1].hwndItem, static_cast<void*>(&local));
   // Nothing of the marks themselves was drawn.
   EXPECT_FALSE(HasInk(local.image(), QRect(local.CellOrigin(1, 2), QSize(16, 16)), 0xCB5288));
 

@@ -13,28 +13,11 @@
 #include "base/shift_jis.h"
 #include "editor/penna.h"
 #include "editor/penna_event.h"
+#include "tests/editor/message_parent.h"
 #include "tests/support/qt_app.h"
 
 namespace kore {
 namespace {
-
-struct Forwarded {
-  int32_t message;
-  CPennaWnd* sender;
-};
-
-class Target : public QWidget {
- public:
-  std::vector<Forwarded> seen;
-  bool event(QEvent* e) override {
-    if (e->type() == PennaMessageEvent::Type()) {
-      auto* m = static_cast<PennaMessageEvent*>(e);
-      seen.push_back({m->message(), reinterpret_cast<CPennaWnd*>(m->lParam())});
-      return true;
-    }
-    return QWidget::event(e);
-  }
-};
 
 class FrameTest : public ::testing::Test, protected test::WithQtApp {
  protected:
@@ -52,7 +35,7 @@ class FrameTest : public ::testing::Test, protected test::WithQtApp {
   void TearDown() override { delete frame; }
 
   static constexpr int32_t kTrackEditors = 16;
-  Target target;
+  test::MessageParent target;
   QWidget window;
   CPennaFrame* frame = nullptr;
 };
@@ -145,15 +128,14 @@ TEST_F(FrameTest, SecondFrameGrowsTheTableForItsEditors) {
 
 TEST_F(FrameTest, EditorMessagesReachTheTargetWithTheirSender) {
   CPennaWnd* editor = frame->Editor(0);
-  target.seen.clear();
+  target.messages.clear();
   QTest::keyClicks(editor->Widget(), "c");
-  auto change = std::find_if(target.seen.begin(), target.seen.end(),
-                             [](const Forwarded& f) { return f.message == PENNA_MSG_CHANGE; });
-  ASSERT_NE(change, target.seen.end());
-  EXPECT_EQ(change->sender, editor);
-  EXPECT_TRUE(std::any_of(target.seen.begin(), target.seen.end(), [&](const Forwarded& f) {
-    return f.message == PENNA_MSG_CARETMOVE && f.sender == editor;
-  }));
+  const auto sender = reinterpret_cast<intptr_t>(editor);
+  for (int32_t message : {PENNA_MSG_CHANGE, PENNA_MSG_CARETMOVE}) {
+    EXPECT_TRUE(std::any_of(target.messages.begin(), target.messages.end(), [&](auto& m) {
+      return m.message == message && m.lParam == sender;
+    })) << message;
+  }
   EXPECT_EQ(CPennaWnd::FromWidget(editor->Widget()), editor);
 }
 
@@ -193,13 +175,12 @@ TEST_F(FrameTest, AccessibleTextCountsCharactersAndEditsLikeTyping) {
   EXPECT_EQ(start, 1);
   EXPECT_EQ(end, 3);
 
-  target.seen.clear();
+  target.messages.clear();
   editor->ClearModified();
   a11y->editableTextInterface()->replaceText(5, 6, QString::fromUtf8("ファ"));
   EXPECT_EQ(SjisToUtf8Lossy(editor->Text(1)), "ドレミ\r\nファd");
   EXPECT_EQ(editor->ModifiedCount(), 1);
-  EXPECT_TRUE(std::any_of(target.seen.begin(), target.seen.end(),
-                          [](const Forwarded& f) { return f.message == PENNA_MSG_CHANGE; }));
+  EXPECT_FALSE(target.Codes(PENNA_MSG_CHANGE).empty());
   editor->Undo();
   EXPECT_EQ(SjisToUtf8Lossy(editor->Text(1)), "ドレミ\r\ncd");
 
