@@ -8,6 +8,9 @@
 #include <QClipboard>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "editor/penna_editor.h"
 #include "editor/penna_event.h"
 #include "tests/editor/message_parent.h"
+#include "tests/support/golden.h"
 #include "tests/support/qt_app.h"
 
 namespace kore {
@@ -38,37 +42,152 @@ class PennaApiTest : public ::testing::Test, protected test::WithQtApp {
     gCallbacks.clear();
   }
   void TearDown() override { PennaEnd(); }
-  std::string Text(int32_t code = 3) {
-    std::string out(static_cast<size_t>(PennaGetTextLength(0)) + 1, '\0');
-    EXPECT_EQ(PennaGetText(0, out.data(), code), -1);
-    out.resize(std::char_traits<char>::length(out.c_str()));
-    return out;
-  }
   test::MessageParent parent;
 };
 
-TEST_F(PennaApiTest, InstanceTableIdsSlotsAndVersions) {
-  EXPECT_EQ(GetPennaVer(), 161);
-  EXPECT_EQ(GetPennaBetaVer(), 0);
-  EXPECT_EQ(PennaCreate(1, &parent, 0, 0, 10, 10), -5);  // id equal to the slot count
-  EXPECT_EQ(PennaCreate(0, &parent, 0, 0, 10, 10), -11);
-  EXPECT_EQ(PennaRedim(1), -4);
-  EXPECT_EQ(PennaRedim(-2), -4);
-  EXPECT_EQ(PennaRedim(0), -4);  // the table keeps at least one slot
-  ASSERT_EQ(PennaRedim(3), -1);
-  EXPECT_EQ(PennaGetWnd(2), nullptr);
-  EXPECT_EQ(PennaGetLines(2), -5);
-  ASSERT_EQ(PennaCreate(2, &parent, 0, 0, 100, 100), -1);
-  EXPECT_NE(PennaGetWnd(2), nullptr);
-  // Shrinking deletes the instances in the removed slots.
-  ASSERT_EQ(PennaRedim(2), -1);
-  EXPECT_EQ(PennaGetWnd(2), nullptr);
-  EXPECT_EQ(PennaDelete(1), -1);  // an empty slot
-  EXPECT_EQ(PennaDelete(7), -5);
-  ASSERT_EQ(PennaDelete(0), -1);
-  EXPECT_EQ(PennaSetText(0, "x"), -5);
-  EXPECT_EQ(PennaSetText(0, nullptr), -4);  // the text is checked before the id
-  EXPECT_EQ(PennaGetLineData(0, 1), nullptr);
+// One call of the flat interface per case of data/api_calls.txt, run in order: "> SetSelA 0 2 3
+// 2 3" shows the answer and any values given back through pointers. Text arguments are escaped
+// ("\x20" for a space), "null" is a null pointer. "reset" starts a fresh table with instance 0,
+// "clip" puts a text on the clipboard, "clipboard" shows it, "changes" the change codes the
+// parent got since the last look, "callbacks" those of the change callback.
+class ApiScript {
+ public:
+  explicit ApiScript(test::MessageParent& parent) : parent_(parent) {}
+
+  std::string Run(const std::string& line) {
+    std::istringstream in(line);
+    std::string name;
+    in >> name;
+    args_.clear();
+    for (std::string arg; in >> arg;) args_.push_back(arg);
+    auto call = Calls().find(name);
+    if (call == Calls().end()) return "unknown call\n";
+    return call->second(*this) + "\n";
+  }
+
+ private:
+  using Call = std::function<std::string(ApiScript&)>;
+  int32_t I(size_t n) const { return std::stoi(args_.at(n)); }
+  const char* S(size_t n) {
+    if (args_.at(n) == "null") return nullptr;
+    texts_[n] = test::Unescape(args_[n]);
+    return texts_[n].c_str();
+  }
+  static std::string N(int32_t value) { return std::to_string(value); }
+  static std::string Quoted(const char* text) {
+    return text ? "\"" + test::Escape(text) + "\"" : std::string("null");
+  }
+  // The answer and what the call wrote into its buffer.
+  static std::string WithText(int32_t result, const std::vector<char>& buffer) {
+    return N(result) + " " + Quoted(buffer.data());
+  }
+  std::string Codes() {
+    std::string out = "changes";
+    for (int32_t code : parent_.Codes(PENNA_MSG_CHANGE)) out += " " + N(code);
+    parent_.messages.clear();
+    return out;
+  }
+
+  static const std::map<std::string, Call>& Calls() {
+    static const std::map<std::string, Call> calls = {
+        {"reset", [](ApiScript& a) {
+           PennaEnd();
+           const std::string started = N(PennaStart(nullptr));
+           return started + " " + N(PennaCreate(0, &a.parent_, 0, 0, 480, 360));
+         }},
+        {"Version", [](ApiScript&) { return N(GetPennaVer() * 1000 + GetPennaBetaVer()); }},
+        {"Create", [](ApiScript& a) { return N(PennaCreate(a.I(0), &a.parent_, 0, 0, a.I(1), a.I(2))); }},
+        {"Redim", [](ApiScript& a) { return N(PennaRedim(a.I(0))); }},
+        {"Delete", [](ApiScript& a) { return N(PennaDelete(a.I(0))); }},
+        {"GetWnd", [](ApiScript& a) { return std::string(PennaGetWnd(a.I(0)) ? "window" : "null"); }},
+        {"SetText", [](ApiScript& a) { return N(PennaSetText(a.I(0), a.S(1))); }},
+        {"GetText", [](ApiScript& a) {
+           std::vector<char> text(static_cast<size_t>(std::max(PennaGetTextLength(a.I(0)), 0)) + 1);
+           return WithText(PennaGetText(a.I(0), text.data(), a.I(1)), text);
+         }},
+        {"GetTextLength", [](ApiScript& a) { return N(PennaGetTextLength(a.I(0))); }},
+        {"SetSelText", [](ApiScript& a) { return N(PennaSetSelText(a.I(0), a.S(1))); }},
+        {"GetSelText", [](ApiScript& a) {
+           std::vector<char> text(64, '\0');
+           return WithText(PennaGetSelText(a.I(0), a.args_.at(1) == "null" ? nullptr : text.data()), text);
+         }},
+        {"GetLines", [](ApiScript& a) { return N(PennaGetLines(a.I(0))); }},
+        {"GetLineData", [](ApiScript& a) { return Quoted(PennaGetLineData(a.I(0), a.I(1))); }},
+        {"GetLineLen", [](ApiScript& a) { return N(PennaGetLineLen(a.I(0), a.I(1))); }},
+        {"GetLineCode", [](ApiScript& a) { return N(PennaGetLineCode(a.I(0))); }},
+        {"SetSelA", [](ApiScript& a) { return N(PennaSetSelA(a.I(0), a.I(1), a.I(2), a.I(3), a.I(4))); }},
+        {"GetSelA", [](ApiScript& a) {
+           int32_t v[4] = {0, 0, 0, 0};
+           const bool ends = a.args_.size() < 2;  // "GetSelA 0 start" leaves the end pointers null
+           const int32_t r = PennaGetSelA(a.I(0), &v[0], &v[1], ends ? &v[2] : nullptr, ends ? &v[3] : nullptr);
+           return N(r) + " " + N(v[0]) + "," + N(v[1]) + (ends ? " " + N(v[2]) + "," + N(v[3]) : "");
+         }},
+        {"SetSelB", [](ApiScript& a) { return N(PennaSetSelB(a.I(0), a.I(1), a.I(2))); }},
+        {"GetSelB", [](ApiScript& a) {
+           int32_t from = 0, to = 0;
+           const std::string r = N(PennaGetSelB(a.I(0), &from, &to));
+           return r + " " + N(from) + " " + N(to);
+         }},
+        {"GetCaretLine", [](ApiScript& a) { return N(PennaGetCaretLine(a.I(0))); }},
+        {"GetCaretPos", [](ApiScript& a) { return N(PennaGetCaretPos(a.I(0))); }},
+        {"SetCaretLine", [](ApiScript& a) { return N(PennaSetCaretLine(a.I(0), a.I(1))); }},
+        {"SetCaretPos", [](ApiScript& a) { return N(PennaSetCaretPos(a.I(0), a.I(1))); }},
+        {"GetCaretVPos", [](ApiScript& a) { return N(PennaGetCaretVPos(a.I(0))); }},
+        {"GetCaretThrough", [](ApiScript& a) { return N(PennaGetCaretThrough(a.I(0))); }},
+        {"SetCaretThrough", [](ApiScript& a) { return N(PennaSetCaretThrough(a.I(0), a.I(1))); }},
+        {"SetMark", [](ApiScript& a) { return N(PennaSetMark(a.I(0), a.I(1), a.I(2), 0)); }},
+        {"GetMark", [](ApiScript& a) { return N(PennaGetMark(a.I(0), a.I(1))); }},
+        {"SetHighlight", [](ApiScript& a) { return N(PennaSetHighlight(a.I(0), a.S(1), 1, 0)); }},
+        {"AddEmphasis", [](ApiScript& a) { return N(PennaAddEmphasis(a.I(0), a.S(1), nullptr, 2, 0xA000, 0, 0, 1)); }},
+        {"ResetEmphasis", [](ApiScript& a) { return N(PennaResetEmphasis(a.I(0), 1)); }},
+        {"SetFont", [](ApiScript& a) { return N(PennaSetFont(a.I(0), a.S(1), a.I(2), 0)); }},
+        {"SetColor", [](ApiScript& a) { return N(PennaSetColor(a.I(0), a.I(1), 0x123456, 1)); }},
+        {"SetMarkVisible", [](ApiScript& a) { return N(PennaSetMarkVisible(a.I(0), a.I(1), 0, 1)); }},
+        {"SetMetrics", [](ApiScript& a) { return N(PennaSetMetrics(a.I(0), a.I(1), a.I(2), 0)); }},
+        {"GetMetrics", [](ApiScript& a) { return N(PennaGetMetrics(a.I(0), a.I(1))); }},
+        {"WriteEnable", [](ApiScript& a) { return N(PennaWriteEnable(a.I(0), static_cast<uint8_t>(a.I(1)))); }},
+        {"SetLapel", [](ApiScript& a) { return N(PennaSetLapel(a.I(0), static_cast<uint8_t>(a.I(1)), 0, 1)); }},
+        {"Undo", [](ApiScript& a) { return N(PennaUndo(a.I(0))); }},
+        {"Redo", [](ApiScript& a) { return N(PennaRedo(a.I(0))); }},
+        {"Cut", [](ApiScript& a) { return N(PennaCut(a.I(0))); }},
+        {"Copy", [](ApiScript& a) { return N(PennaCopy(a.I(0))); }},
+        {"Paste", [](ApiScript& a) { return N(PennaPaste(a.I(0))); }},
+        {"Indent", [](ApiScript& a) { return N(PennaIndent(a.I(0))); }},
+        {"SelectAll", [](ApiScript& a) { return N(PennaSelectAll(a.I(0))); }},
+        {"clip", [](ApiScript& a) {
+           const std::string text = a.args_.empty() ? "" : a.S(0);
+           QApplication::clipboard()->setText(QString::fromStdString(SjisToUtf8(text).text));
+           return std::string("clip");
+         }},
+        {"clipboard", [](ApiScript&) { return Quoted(Utf8ToSjisLossy(QApplication::clipboard()->text().toStdString()).c_str()); }},
+        {"changes", [](ApiScript& a) { return a.Codes(); }},
+    };
+    return calls;
+  }
+
+  test::MessageParent& parent_;
+  std::vector<std::string> args_;
+  std::map<size_t, std::string> texts_;
+};
+
+TEST_F(PennaApiTest, CallScripts) {
+  ApiScript script(parent);
+  test::CheckGolden(KORE_SOURCE_DIR "/tests/editor/data/api_calls.txt",
+                    [&](const std::string& line) { return script.Run(line); });
+}
+
+TEST_F(PennaApiTest, ChangeAndInsertCallbacksFollowTheParentMessages) {
+  ASSERT_EQ(PennaEventChange(0, RecordCallback, 7), -1);
+  ASSERT_EQ(PennaSetText(0, "ab"), -1);
+  EXPECT_EQ(parent.Codes(PENNA_MSG_CHANGE), std::vector<int32_t>{kChangeSetText});
+  ASSERT_EQ(gCallbacks.size(), 1u);
+  EXPECT_EQ(gCallbacks[0], (std::pair<intptr_t, int32_t>{7, kChangeSetText}));
+  // Metric 12 switches to overwrite mode and reports it as the Insert key would.
+  ASSERT_EQ(PennaEventInsChange(0, RecordCallback, 0), -1);
+  ASSERT_EQ(PennaSetMetrics(0, 12, 1, 0), -1);
+  EXPECT_EQ(parent.Codes(PENNA_MSG_INSCHANGE), std::vector<int32_t>{0});
+  ASSERT_EQ(PennaSetMetrics(0, 12, 1, 0), -1);  // already overwriting: nothing sent
+  EXPECT_EQ(gCallbacks.size(), 2u);
 }
 
 TEST_F(PennaApiTest, CreateReportsTheCaretOnceAndAWindowOfTheRegisteredClass) {
@@ -97,167 +216,6 @@ TEST_F(PennaApiTest, AnEditorDestroyedWithItsParentLeavesAnEmptySlot) {
   EXPECT_EQ(PennaGetWnd(1), nullptr);
   EXPECT_EQ(PennaSetText(1, "x"), -5);
   EXPECT_EQ(PennaCreate(1, &parent, 0, 0, 100, 100), -1);  // the slot can be used again
-}
-
-TEST_F(PennaApiTest, TextLinesAndLineNumbersOutOfRange) {
-  ASSERT_EQ(PennaEventChange(0, RecordCallback, 7), -1);
-  ASSERT_EQ(PennaSetText(0, "ab\r\nc\rd\ne"), -1);
-  EXPECT_EQ(PennaGetLines(0), 4);
-  EXPECT_EQ(PennaGetLineCode(0), 1);
-  EXPECT_EQ(PennaGetTextLength(0), 2 + 2 + 1 + 2 + 1 + 2 + 1);
-  EXPECT_EQ(Text(4), "ab\r\nc\r\nd\r\ne");
-  EXPECT_STREQ(PennaGetLineData(0, 2), "c");
-  EXPECT_EQ(PennaGetLineLen(0, 1), 2);
-  EXPECT_EQ(PennaGetLineData(0, 5), nullptr);
-  EXPECT_EQ(PennaGetLineData(0, 0), nullptr);
-  EXPECT_EQ(PennaGetLineLen(0, 5), -4);
-  EXPECT_EQ(PennaGetMark(0, 9), -4);
-  EXPECT_EQ(PennaSetMark(0, 0, 1, 0), -4);
-  EXPECT_EQ(PennaSetMark(0, 2, 3, 0), 0);
-  EXPECT_EQ(PennaSetMark(0, 2, 1, 1), 3);  // the previous value
-  EXPECT_EQ(PennaGetMark(0, 2), 1);
-  // Change code 11 went to the parent first, then to the callback.
-  EXPECT_EQ(parent.Codes(PENNA_MSG_CHANGE), std::vector<int32_t>{kChangeSetText});
-  ASSERT_EQ(gCallbacks.size(), 1u);
-  EXPECT_EQ(gCallbacks[0], (std::pair<intptr_t, int32_t>{7, kChangeSetText}));
-}
-
-TEST_F(PennaApiTest, SelectionInBothFormsAndTheCaret) {
-  ASSERT_EQ(PennaSetText(0, "abc\ndef"), -1);
-  int32_t l1 = 0, p1 = 0, l2 = 0, p2 = 0;
-  ASSERT_EQ(PennaSetCaretPos(0, 3), -1);
-  EXPECT_EQ(PennaGetSelA(0, &l1, &p1, &l2, &p2), -2);
-  EXPECT_EQ(std::vector<int32_t>({l1, p1, l2, p2}), std::vector<int32_t>({1, 3, 1, 3}));
-  EXPECT_EQ(PennaSetSelA(0, 2, 3, 2, 3), 1);  // equal ends: caret only
-  EXPECT_EQ(PennaGetCaretLine(0), 2);
-  EXPECT_EQ(PennaGetCaretPos(0), 3);
-  EXPECT_EQ(PennaSetSelA(0, 1, 1, 3, 1), 0);
-  EXPECT_EQ(PennaSetSelA(0, 1, 5, 2, 1), 0);
-  ASSERT_EQ(PennaSetSelA(0, 2, 2, 1, 2), 1);
-  EXPECT_EQ(PennaGetSelA(0, &l1, &p1, &l2, &p2), -1);
-  EXPECT_EQ(std::vector<int32_t>({l1, p1, l2, p2}), std::vector<int32_t>({1, 2, 2, 2}));
-  EXPECT_EQ(PennaGetCaretLine(0), 1);  // the caret is at the end point given
-  ASSERT_EQ(PennaSetMetrics(0, 17, 1, 0), -1);  // in the order made
-  EXPECT_EQ(PennaGetSelA(0, &l1, &p1, nullptr, nullptr), -1);
-  EXPECT_EQ(std::vector<int32_t>({l1, p1}), std::vector<int32_t>({2, 2}));
-  char selected[16];
-  ASSERT_EQ(PennaGetSelText(0, selected), -1);
-  EXPECT_STREQ(selected, "bc\r\nd");
-  EXPECT_EQ(PennaGetSelText(0, nullptr), -4);
-
-  int32_t s = 0, e = 0;
-  EXPECT_EQ(PennaSetSelB(0, 0, 3), -4);
-  EXPECT_EQ(PennaSetSelB(0, 4, 3), -4);
-  ASSERT_EQ(PennaSetSelB(0, 2, 6), -1);
-  EXPECT_EQ(PennaGetSelB(0, &s, &e), -1);
-  EXPECT_EQ(s, 2);
-  EXPECT_EQ(e, 6);
-  EXPECT_EQ(PennaSetSelB(0, 2, 99), -1);  // past the text: unchanged
-  EXPECT_EQ(PennaGetSelB(0, &s, &e), -1);
-  EXPECT_EQ(e, 6);
-  ASSERT_EQ(PennaSetSelB(0, 3, 3), -1);
-  EXPECT_EQ(PennaGetSelB(0, &s, &e), -2);
-  EXPECT_EQ(s, 3);
-  EXPECT_EQ(e, 3);
-  EXPECT_EQ(PennaGetSelText(0, selected), -12);
-
-  EXPECT_EQ(PennaSetCaretLine(0, 3), -4);
-  EXPECT_EQ(PennaSetCaretLine(0, 0), -4);
-  ASSERT_EQ(PennaSetCaretLine(0, 2), -1);
-  EXPECT_EQ(PennaSetCaretPos(0, 4), -1);  // line length + 1
-  EXPECT_EQ(PennaSetCaretPos(0, 5), -4);
-  EXPECT_EQ(PennaGetCaretThrough(0), 9);
-  EXPECT_EQ(PennaSetCaretThrough(0, 10), -2);
-  ASSERT_EQ(PennaSetCaretThrough(0, 2), -1);
-  EXPECT_EQ(PennaGetCaretPos(0), 2);
-  ASSERT_EQ(PennaSetText(0, "\tab"), -1);
-  ASSERT_EQ(PennaSetCaretPos(0, 3), -1);
-  EXPECT_EQ(PennaGetCaretVPos(0), 5);
-}
-
-TEST_F(PennaApiTest, UndoRedoCutAndPasteThroughTheInterface) {
-  ASSERT_EQ(PennaSetText(0, "one two"), -1);
-  EXPECT_EQ(PennaUndo(0), -2);  // setting the text is not recorded
-  ASSERT_EQ(PennaSetCaretPos(0, 8), -1);
-  for (const char* s : {"!", "?", "."}) {
-    ASSERT_EQ(PennaSetSelText(0, s), -1);
-  }
-  ASSERT_EQ(PennaUndo(0), -1);
-  EXPECT_EQ(PennaGetMetrics(0, 2), 2);
-  EXPECT_EQ(PennaGetMetrics(0, 3), 1);
-  EXPECT_EQ(Text(), "one two!?");
-
-  ASSERT_EQ(PennaSetSelA(0, 1, 1, 1, 5), 1);
-  ASSERT_EQ(PennaCut(0), -1);
-  EXPECT_EQ(Text(), "two!?");
-  EXPECT_EQ(SjisToUtf8(QApplication::clipboard()->text().toStdString()).ok, true);
-  EXPECT_EQ(QApplication::clipboard()->text(), QString("one "));
-  ASSERT_EQ(PennaUndo(0), -1);
-  EXPECT_EQ(Text(), "one two!?");
-  int32_t l1, p1, l2, p2;
-  EXPECT_EQ(PennaGetSelA(0, &l1, &p1, &l2, &p2), -2);
-  EXPECT_EQ(p1, 5);  // unselected, caret at the end of the restored text
-  ASSERT_EQ(PennaRedo(0), -1);
-  EXPECT_EQ(Text(), "two!?");
-  EXPECT_EQ(PennaCopy(0), -2);  // nothing selected
-
-  QApplication::clipboard()->setText(QString::fromUtf8("日本\n"));
-  ASSERT_EQ(PennaSetCaretPos(0, 1), -1);
-  ASSERT_EQ(PennaPaste(0), -1);
-  EXPECT_EQ(Text(), Sjis("日本") + "\ntwo!?");
-  EXPECT_EQ(PennaGetCaretLine(0), 2);
-  QApplication::clipboard()->setText(QString());
-  EXPECT_EQ(PennaPaste(0), -1);  // empty clipboard text: success, nothing changes
-  EXPECT_EQ(Text(), Sjis("日本") + "\ntwo!?");
-  std::vector<int32_t> codes = parent.Codes(PENNA_MSG_CHANGE);
-  EXPECT_EQ(codes.back(), kChangePaste);
-  EXPECT_NE(std::find(codes.begin(), codes.end(), kChangeCut), codes.end());
-  EXPECT_NE(std::find(codes.begin(), codes.end(), kChangeRedo), codes.end());
-}
-
-TEST_F(PennaApiTest, ReadOnlyRefusesEditsAndReportsNoChange) {
-  ASSERT_EQ(PennaSetText(0, "keep"), -1);
-  ASSERT_EQ(PennaSetSelText(0, "x"), -1);
-  ASSERT_EQ(PennaWriteEnable(0, 0), -1);
-  parent.messages.clear();
-  EXPECT_EQ(PennaSetText(0, "other"), -7);
-  EXPECT_EQ(PennaUndo(0), -2);
-  EXPECT_EQ(PennaSetSelText(0, "y"), -2);
-  ASSERT_EQ(PennaSelectAll(0), -1);  // selecting still works
-  EXPECT_EQ(PennaCut(0), -2);
-  EXPECT_EQ(PennaIndent(0), -2);
-  EXPECT_EQ(PennaCopy(0), -1);
-  EXPECT_EQ(Text(), "xkeep");
-  // A refused text changed nothing, so no change notification claims otherwise.
-  EXPECT_TRUE(parent.Codes(PENNA_MSG_CHANGE).empty());
-  ASSERT_EQ(PennaWriteEnable(0, 1), -1);
-  EXPECT_EQ(PennaUndo(0), -1);
-  EXPECT_EQ(Text(), "keep");
-}
-
-TEST_F(PennaApiTest, SettersCheckTheirIndices) {
-  EXPECT_EQ(PennaSetColor(0, 21, 0, 0), -4);
-  EXPECT_EQ(PennaSetColor(0, -1, 0, 0), -4);
-  EXPECT_EQ(PennaSetColor(0, 20, 0x123456, 1), -1);
-  EXPECT_EQ(PennaSetMarkVisible(0, 6, 1, 0), -4);
-  EXPECT_EQ(PennaSetMarkVisible(0, 5, 0, 1), -1);
-  EXPECT_EQ(PennaSetMetrics(0, 0, 0, 0), -4);
-  EXPECT_EQ(PennaSetMetrics(0, 19, 0, 0), -4);
-  EXPECT_EQ(PennaSetMetrics(0, 0, 8, 0), -1);
-  EXPECT_EQ(PennaGetMetrics(0, 6), -4);
-  EXPECT_EQ(PennaGetMetrics(0, -1), -4);
-  EXPECT_EQ(PennaSetHighlight(0, nullptr, 1, 0), -4);
-  EXPECT_EQ(PennaSetHighlight(0, "ab", 0, 1), -1);
-  EXPECT_EQ(PennaAddEmphasis(0, nullptr, nullptr, 1, 0, 0, 0, 0), -4);
-  EXPECT_EQ(PennaAddEmphasis(0, "//", nullptr, 2, 0xA000, 0, 0, 1), -1);
-  EXPECT_EQ(PennaResetEmphasis(0, 1), -1);
-  EXPECT_EQ(PennaSetLapel(0, 0, 0, 1), -1);
-  // Metric 12 switches to overwrite mode and reports it as the Insert key would.
-  ASSERT_EQ(PennaEventInsChange(0, RecordCallback, 0), -1);
-  ASSERT_EQ(PennaSetMetrics(0, 12, 1, 0), -1);
-  EXPECT_EQ(parent.Codes(PENNA_MSG_INSCHANGE), std::vector<int32_t>{0});
-  ASSERT_EQ(PennaSetMetrics(0, 12, 1, 0), -1);  // already overwriting: nothing sent
-  EXPECT_EQ(gCallbacks.size(), 1u);
 }
 
 TEST_F(PennaApiTest, FontsMapTheDefaultFaceAndRefuseProportionalOnes) {
