@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,13 +22,20 @@ constexpr int64_t kMs = 1'000'000;
 class RecordingObserver : public PlayerObserver {
  public:
   void PlayerStarted() override { Add("Started"); }
-  void PlayerSeeked(int32_t tick) override { Add("Seeked " + std::to_string(tick)); }
-  void PlayerLooped(int32_t tick) override { Add("Looped " + std::to_string(tick)); }
+  void PlayerSeeked(int32_t tick) override {
+    Add("Seeked " + std::to_string(tick));
+    if (onSeek) onSeek();
+  }
+  void PlayerLooped(int32_t tick) override {
+    Add("Looped " + std::to_string(tick));
+    if (onLoop) onLoop();
+  }
   void PlayerFinished(uint64_t) override { Add("Finished"); }
   std::vector<std::string> Events() {
     std::lock_guard lock(mutex_);
     return events_;
   }
+  std::function<void()> onLoop, onSeek;  // run on the player thread
 
  private:
   void Add(std::string e) {
@@ -247,19 +255,11 @@ TEST_F(PlayerTest, BackOneMeasureWhilePlayingSeeksByWholeMeasures) {
 TEST_F(PlayerTest, LoopRestartsAtTheStartTickWithLoopedThenStarted) {
   auto song = SongBuilder().Note(0, 0, 32, 60).Note(0, 32, 32, 62).End(0, 64).Build();
   int loops = 0;
-  struct LoopCounter : RecordingObserver {
-    int* loops;
-    CMMLPlayer* player;
-    void PlayerLooped(int32_t tick) override {
-      RecordingObserver::PlayerLooped(tick);
-      if (++*loops == 2) player->SetLoop(false);
-    }
-  } counting;
-  counting.loops = &loops;
-  counting.player = &player_;
-  player_.SetObserver(&counting);
+  observer_.onLoop = [&] {
+    if (++loops == 2) player_.SetLoop(false);
+  };
   Run(song, 32, true);
-  EXPECT_EQ(counting.Events(),
+  EXPECT_EQ(observer_.Events(),
             (std::vector<std::string>{"Started", "Looped 32", "Started", "Looped 32", "Started", "Finished"}));
   // Each pass from 32: the release of the note begun at 0, then the note at 32 and its release.
   EXPECT_EQ(Show(Notes()), "80 3C 00,90 3E 7F,80 3E 00,80 3C 00,90 3E 7F,80 3E 00,"
@@ -351,36 +351,18 @@ TEST(PlayerRefresh, FrameHookRunsWhilePlayingUnderTheViewLock) {
   EXPECT_GE(frames.load(), 5);  // about 250 ms of playback
 }
 
-}  // namespace
-}  // namespace kore
-
-namespace kore {
-namespace {
-
 // Stop pressed the moment the seek is acknowledged must not be overwritten when the thread puts
 // its command back to Run.
-TEST(PlayerCommands, StopRightAfterSeekedIsNotLost) {
-  test::SimClock clock;
-  CRecordingMidiDevice device([&] { return clock.Now(); });
-  CMMLPlayer player(&clock);
-  struct StopOnSeeked : PlayerObserver {
-    CMMLPlayer* player = nullptr;
-    void PlayerSeeked(int32_t) override { player->Stop(); }
-  } observer;
-  observer.player = &player;
-  player.SetObserver(&observer);
-  player.SetDevice(&device);
-  test::SongBuilder b;
+TEST_F(PlayerTest, StopRightAfterSeekedIsNotLost) {
+  observer_.onSeek = [this] { player_.Stop(); };
+  SongBuilder b;
   for (int i = 0; i < 64; ++i) b.Note(0, i * 8, 8, 60);
-  player.SetSong(b.End(0, 512).Build());
-  clock.At(20 * kMs, [&] { player.ForwardOneMeasure(); });
-  ASSERT_EQ(player.StartPlayback(0, false), 0);
-  ASSERT_TRUE(player.WaitForFinish(20'000));
-  player.HandleFinished();
+  clock_.At(20 * kMs, [&] { player_.ForwardOneMeasure(); });
+  Run(b.End(0, 512).Build());
   // Stopped at the seek target (tick 128): no note was begun after the seek.
-  EXPECT_LT(clock.Now(), 100 * kMs);
+  EXPECT_LT(clock_.Now(), 100 * kMs);
   int noteOns = 0;
-  for (auto& m : device.Messages()) {
+  for (auto& m : device_.Messages()) {
     if (m.bytes[0] == 0x90) {
       ++noteOns;
       EXPECT_LT(m.timeNs, 20 * kMs);

@@ -203,8 +203,6 @@ TEST_F(SynthTest, OfflineRenderingLastsTheSongPlusOneSecondAtBothExtremeFormats)
     ASSERT_TRUE(wave.ok) << wave.problem;
     EXPECT_EQ(wave.sampleRate, static_cast<uint32_t>(c.rate));
     EXPECT_EQ(wave.channels, c.channels);
-    EXPECT_EQ(wave.riffSize, wave.fileSize - 8);
-    EXPECT_EQ(wave.dataSize, wave.fileSize - 28 - wave.formatBytes);
     // The last record falls due half a tick before tick 128 (1.9921875 s); then 1 s of tail.
     const double expectedFrames = (1.9921875 + 1.0) * c.rate;
     EXPECT_NEAR(static_cast<double>(wave.Frames()), expectedFrames, 64.0 + 1.0);
