@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "base/shift_jis.h"
 #include "playback/midi_out_device.h"
 #include "playback/output_setup.h"
+#include "tests/playback/sent.h"
 #include "tests/support/temp_dir.h"
 
 namespace kore {
@@ -13,35 +13,19 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::vector<Bytes> SentBytes(const CRecordingMidiDevice& device) {
-  std::vector<Bytes> out;
-  for (auto& m : device.Messages()) out.push_back(m.bytes);
-  return out;
-}
-
-std::string Hex(uint8_t b) {
-  char hex[3];
-  std::snprintf(hex, sizeof hex, "%02X", b);
-  return hex;
-}
-
 TEST(ResetMessages, EveryTypeSendsExactlyItsTableBytes) {
   const char* rows[][2] = {
       {"None", ""},
-      {"GM System On", "F0 7E 7F 09 01 F7"},
-      {"GS Reset", "F0 41 10 42 12 40 00 7F 00 41 F7"},
-      {"XG System On", "F0 43 10 4C 00 00 7E 00 F7"},
-      {"Roland SC-88 Mode-1", "F0 41 10 42 12 00 00 7F 00 01 F7"},
-      {"Roland SD-80 Native", "F0 41 10 00 48 12 00 00 00 00 00 00 F7"}};
+      {"GM System On", "F0 7E 7F 09 01 F7,"},
+      {"GS Reset", "F0 41 10 42 12 40 00 7F 00 41 F7,"},
+      {"XG System On", "F0 43 10 4C 00 00 7E 00 F7,"},
+      {"Roland SC-88 Mode-1", "F0 41 10 42 12 00 00 7F 00 01 F7,"},
+      {"Roland SD-80 Native", "F0 41 10 00 48 12 00 00 00 00 00 00 F7,"}};
   for (int type = 0; type < 6; ++type) {
     CRecordingMidiDevice device;
     EXPECT_EQ(device.Reset(type), 0);
     EXPECT_EQ(ResetTypeName(type), rows[type][0]);
-    std::string sent;
-    for (auto& m : device.Messages()) {
-      for (uint8_t b : m.bytes) sent += (sent.empty() ? "" : " ") + Hex(b);
-    }
-    EXPECT_EQ(sent, rows[type][1]) << type;
+    EXPECT_EQ(test::Sent(device.Messages()), rows[type][1]) << type;
   }
   CRecordingMidiDevice device;
   EXPECT_EQ(device.Reset(6), 1);
@@ -65,15 +49,15 @@ TEST(InitChannel, GameInstrumentsByOutputKindAndGmByIndex) {
   flute.panpot = 20;
   CRecordingMidiDevice port;
   EXPECT_EQ(InitChannel(&port, 0, 2, flute), 0);
-  EXPECT_EQ(SentBytes(port), (std::vector<Bytes>{{0xC2, 73}, {0xB2, 7, 90}, {0xB2, 10, 20}}));
+  EXPECT_EQ(test::Sent(port.Messages()), "C2 49,B2 07 5A,B2 0A 14,");
   for (int kind : {1, 3}) {
     CRecordingMidiDevice dls;
     EXPECT_EQ(InitChannel(&dls, kind, 2, flute), 0);
-    EXPECT_EQ(SentBytes(dls).front(), (Bytes{0xC2, 5}));
+    EXPECT_EQ(test::Sent(dls.Messages()).substr(0, 6), "C2 05,");
   }
   CRecordingMidiDevice builtIn;
   InitChannel(&builtIn, 2, 2, flute);
-  EXPECT_EQ(SentBytes(builtIn).front(), (Bytes{0xC2, 73}));
+  EXPECT_EQ(test::Sent(builtIn.Messages()).substr(0, 6), "C2 49,");
 
   EXPECT_EQ(ChannelProgram(7, 0), 0);
   EXPECT_EQ(ChannelProgram(134, 1), 127);

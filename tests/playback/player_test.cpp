@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "playback/mml_player.h"
-#include "tests/support/sim_clock.h"
+#include "tests/playback/sent.h"
 #include "tests/playback/song_builder.h"
+#include "tests/support/sim_clock.h"
 
 namespace kore {
 namespace {
@@ -74,20 +74,6 @@ class PlayerTest : public ::testing::Test {
     return out;
   }
 
-  // "90 3C 7F, 80 3C 00": the bytes of the messages, in hex.
-  static std::string Show(const std::vector<CRecordingMidiDevice::Message>& messages) {
-    std::string out;
-    for (auto& m : messages) {
-      for (uint8_t b : m.bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X ", b);
-        out += hex;
-      }
-      out.back() = ',';
-    }
-    return out;
-  }
-
   SimClock clock_;
   CRecordingMidiDevice device_;
   RecordingObserver observer_;
@@ -115,7 +101,7 @@ TEST_F(PlayerTest, ReleaseGoesOutBeforeTheNextNoteOfTheSameTickAndOnTime) {
   auto song = SongBuilder().Note(0, 0, 32, 60).Note(0, 32, 32, 60).End(0, 64).Build();
   Run(song);
   auto notes = Notes();
-  ASSERT_EQ(Show(notes), "90 3C 7F,80 3C 00,90 3C 7F,80 3C 00,");
+  ASSERT_EQ(test::Sent(notes), "90 3C 7F,80 3C 00,90 3C 7F,80 3C 00,");
   const double tickMs = 15.625;
   const double expected[] = {DueMs(0, tickMs), DueMs(32, tickMs), DueMs(32, tickMs), DueMs(64, tickMs)};
   for (size_t i = 0; i < 4; ++i) {
@@ -150,7 +136,7 @@ TEST_F(PlayerTest, VolumeStepZeroSendsOnlyANoteOffAtItsStart) {
   Run(song);
   auto notes = Notes();
   // The silent note: a note-off at its start, and its own release.
-  ASSERT_EQ(Show(notes), "90 3C 43,80 3C 00,80 40 00,80 40 00,");
+  ASSERT_EQ(test::Sent(notes), "90 3C 43,80 3C 00,80 40 00,80 40 00,");
   EXPECT_NEAR(notes[2].timeNs / 1e6, DueMs(32, 15.625), 0.1);
 }
 
@@ -171,7 +157,7 @@ TEST_F(PlayerTest, MutedTrackSendsNoNoteOnButKeepsReleasesKeysAndLevels) {
   // Played to the end, the muted track's NoteOff record still goes out.
   device_.ClearMessages();
   Run(song);
-  EXPECT_EQ(Show(Notes()), "90 3C 7F,80 3C 00,81 48 00,");
+  EXPECT_EQ(test::Sent(Notes()), "90 3C 7F,80 3C 00,81 48 00,");
 }
 
 TEST_F(PlayerTest, StartingAfterATempoChangeUsesItAndTempoChangesRebase) {
@@ -211,7 +197,7 @@ TEST_F(PlayerTest, DispatchSendsControllersProgramsBendsAndSysEx) {
   EXPECT_EQ(player_.TrackRow(2), 0);  // cleared by the after-stop clean-up
   auto messages = device_.Messages();
   ASSERT_GE(messages.size(), 4u);
-  EXPECT_EQ(Show({messages.begin(), messages.begin() + 4}),
+  EXPECT_EQ(test::Sent({messages.begin(), messages.begin() + 4}),
             "C2 48,B2 07 64,F0 7E 7F 09 01 F7,E2 10 45,");  // program 200 & 127
   EXPECT_EQ(messages[0].track, 2);
   EXPECT_EQ(messages.back().track, -1);
@@ -262,7 +248,7 @@ TEST_F(PlayerTest, LoopRestartsAtTheStartTickWithLoopedThenStarted) {
   EXPECT_EQ(observer_.Events(),
             (std::vector<std::string>{"Started", "Looped 32", "Started", "Looped 32", "Started", "Finished"}));
   // Each pass from 32: the release of the note begun at 0, then the note at 32 and its release.
-  EXPECT_EQ(Show(Notes()), "80 3C 00,90 3E 7F,80 3E 00,80 3C 00,90 3E 7F,80 3E 00,"
+  EXPECT_EQ(test::Sent(Notes()), "80 3C 00,90 3E 7F,80 3E 00,80 3C 00,90 3E 7F,80 3E 00,"
                            "80 3C 00,90 3E 7F,80 3E 00,");
 }
 
@@ -279,7 +265,7 @@ TEST_F(PlayerTest, PauseThenPlayContinuesStopThenPlayRestarts) {
   Finish();
   // The release at 64 of the note begun at 32, then the note at 64.
   auto notes = Notes();
-  ASSERT_EQ(Show(notes), "80 3E 00,90 40 7F,80 40 00,");
+  ASSERT_EQ(test::Sent(notes), "80 3E 00,90 40 7F,80 40 00,");
   EXPECT_NEAR(notes[1].timeNs / 1e6 - notes[0].timeNs / 1e6, 0.0, 0.1);
 
   // Stop keeps the start position.
