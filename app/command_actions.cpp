@@ -75,7 +75,6 @@ CommandActions::CommandActions(QMainWindow* window) : QObject(window), window_(w
   editorMenu_->addAction(Action(C::SetStartPosition));
   tabMenu_ = new QMenu(window);
   for (Cmd id : {C::TrackProperties, C::RenameTrack, C::TrackDelete}) tabMenu_->addAction(Action(id));
-  markerMenu_ = new QMenu(window);
 
   toolBar_ = window->addToolBar("ToolBar");
   toolBar_->setObjectName("ToolBar");
@@ -166,18 +165,6 @@ void CommandActions::Apply(const CommandInputs& inputs) {
   bool recentEnabled = StateOf(Cmd::RecentFile, inputs).enabled;
   for (QAction* action : recent_)
     if (!action->text().startsWith(QString::fromUtf8("最近"))) action->setEnabled(recentEnabled);
-}
-
-QMenu* CommandActions::MarkerMenu(bool onMarker) {
-  markerMenu_->clear();
-  if (onMarker) {
-    markerMenu_->addAction(Action(Cmd::MarkerDelete));
-    markerMenu_->addAction(Action(Cmd::MarkerEdit));
-  } else {
-    markerMenu_->addAction(Action(Cmd::MarkerCreate));
-  }
-  markerMenu_->addAction(Action(Cmd::MarkerCancel));
-  return markerMenu_;
 }
 
 }  // namespace kore

@@ -47,11 +47,10 @@ class CommandActions : public QObject {
   void SetRecentFiles(const std::vector<std::string>& paths);
   // Applies the rules; recent entries follow the RecentFile rule.
   void Apply(const CommandInputs& inputs);
-  // Context menus: the editor's (133), the track tab's (155) and the marker ruler's (159) on an
-  // empty place (`onMarker` false) or on a marker.
+  // Context menus: the editor's (133) and the track tab's (155); the piano roll shows the
+  // marker ruler's (159) itself.
   QMenu* EditorMenu() const { return editorMenu_; }
   QMenu* TabMenu() const { return tabMenu_; }
-  QMenu* MarkerMenu(bool onMarker);
 
   // "&1 " ... "1&0 " followed by the path cut to 30 characters.
   static QString RecentEntryText(int index, const std::string& path);
@@ -70,7 +69,6 @@ class CommandActions : public QObject {
   std::vector<QAction*> recent_;
   QMenu* editorMenu_ = nullptr;
   QMenu* tabMenu_ = nullptr;
-  QMenu* markerMenu_ = nullptr;
   QToolBar* toolBar_ = nullptr;
 };
 

@@ -1,16 +1,20 @@
 #include "app/player_dlg.h"
 
+#include "app/input_hold.h"
 #include "app/status_text.h"
 #include "app/track_panes.h"
+#include "app/window_views.h"
 #include "base/shift_jis.h"
 #include "editor/frame/penna_frame.h"
 #include "editor/penna.h"
 #include "editor/penna_event.h"
 #include "playback/play_list.h"
 #include "song/instruments.h"
-#include "views/playback_refresh.h"
 #include "views/event_list.h"
+#include "views/measure_display.h"
+#include "views/piano_keys.h"
 #include "views/piano_roll.h"
+#include "views/playback_refresh.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -30,6 +34,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <mutex>
+#include <optional>
 
 #ifndef KORE_VERSION_MAJOR
 #define KORE_VERSION_MAJOR 0
@@ -46,16 +51,6 @@ constexpr char kAppTitle[] = "KOR EDITOR";
 
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 QString FromSjis(std::string_view sjis) { return Q(SjisToUtf8Lossy(sjis)); }
-
-QLabel* Placeholder(const char* name, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(name), parent);
-  label->setObjectName(QString::fromUtf8(name));
-  label->setAccessibleName(QString::fromUtf8(name));
-  label->setAlignment(Qt::AlignCenter);
-  label->setFrameShape(QFrame::StyledPanel);
-  label->setMinimumSize(40, 40);
-  return label;
-}
 
 uint32_t PackedVersion() {
   return (uint32_t{KORE_VERSION_MAJOR} << 24) | (uint32_t{KORE_VERSION_MINOR} << 16) |
@@ -105,6 +100,7 @@ CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> rec
   panes_ = new TrackPanes(document_, documentBridge_, tabs_, frame_, this);
   commands_.SetPaneReload([this](int32_t slot) { panes_->ReloadPane(slot); });
   connect(panes_, &TrackPanes::Edited, this, [this] {
+    views_->FollowCaret();
     UpdateStatus();
     UpdateCommandStates();
   });
@@ -119,58 +115,36 @@ CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> rec
     ShowTrackPanel();
   });
   connect(&documentBridge_, &DocumentBridge::songReplaced, this, [this] {
-    for (int32_t slot = 0; slot < kTrackSlotCount; ++slot)
-      InitChannel(device_.get(), output_.outputDls, slot, document_.Track(slot));
+    for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) InitChannel(slot);
     player_.SetStartPosition(0);
     UpdateStatus();
     ShowTrackPanel();
   });
-  HostViews();
   ConnectPlayer();
   ApplyHooksAvailability();
   setAcceptDrops(true);
 }
 
 CMMLPlayerDlg::~CMMLPlayerDlg() {
-  // The views are children, destroyed after the document: they let go of it first.
-  if (roll_) roll_->SetDocument(nullptr);
-  if (eventList_) eventList_->SetDocument(nullptr);
   player_.StopPlayback();
   player_.SetObserver(nullptr);
+  // The views are children, destroyed after the document: they let go of it first.
+  delete views_;
+  views_ = nullptr;
   documentBridge_.SetDocument(nullptr);
 }
 
 // ------------------------------------------------------------------ layout
 
-void CMMLPlayerDlg::HostViews() {
-  roll_ = new CPianoRollCtrl(this);
-  roll_->setObjectName(QString::fromUtf8("ピアノロール"));
-  roll_->setAccessibleName(QString::fromUtf8("ピアノロール"));
-  roll_->SetDocument(&document_);
-  SetPianoRollView(roll_);
-  eventList_ = new CCodeListCtrl(this);
-  eventList_->setObjectName(QString::fromUtf8("イベントリスト"));
-  eventList_->setAccessibleName(QString::fromUtf8("イベントリスト"));
-  eventList_->SetDocument(&document_);
-  SetEventListView(eventList_);
-  // The frame timer moves the views from the player's atomics; the player thread never waits
-  // on a view.
-  playerState_ = std::make_unique<views::PlayerStateOfPlayer>(player_, player_.Clock());
-  viewRefresh_ = new PlaybackViewRefresh(document_, *playerState_, {roll_, eventList_}, this);
-  // The refresh reports a new row only when it changes, so no frame walks the track.
-  connect(viewRefresh_, &PlaybackViewRefresh::rowPlayed, this,
-          &CMMLPlayerDlg::SelectPlayedRecord);
-  auto rebuild = [this] {
-    roll_->SetCurrentTrack(document_.CurrentTrack());
-    roll_->Rebuild();
-  };
-  connect(&documentBridge_, &DocumentBridge::refreshViews, roll_, [this] { roll_->Rebuild(); });
-  connect(&documentBridge_, &DocumentBridge::songReplaced, roll_, rebuild);
-  connect(&documentBridge_, &DocumentBridge::currentTrackChanged, roll_, rebuild);
-  rebuild();
-}
-
 void CMMLPlayerDlg::BuildWidgets() {
+  WindowViews::Window hooks;
+  hooks.widget = this;
+  hooks.pane = [this](int32_t slot) { return frame_ ? frame_->Editor(slot) : nullptr; };
+  hooks.markerCommand = [this](Cmd id, int32_t value) { MarkerCommand(id, value); };
+  views_ = new WindowViews(document_, documentBridge_, player_, settings_, std::move(hooks));
+  connect(views_, &WindowViews::monitorVisibilityChanged, this,
+          &CMMLPlayerDlg::UpdateCommandStates);
+
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(2, 2, 2, 2);
@@ -180,7 +154,6 @@ void CMMLPlayerDlg::BuildWidgets() {
   outerSplitter_->setObjectName("CMMLSplitterWnd");
   viewSplitter_ = new QSplitter(Qt::Vertical, outerSplitter_);
   viewSplitter_->setObjectName("ViewSplitter");
-  pianoRollArea_ = Placeholder("ピアノロール", viewSplitter_);
   editorArea_ = new QWidget(viewSplitter_);
   auto* editorLayout = new QVBoxLayout(editorArea_);
   editorLayout->setContentsMargins(0, 0, 0, 0);
@@ -202,11 +175,10 @@ void CMMLPlayerDlg::BuildWidgets() {
   frame_->SetMessageTarget(this);
   editorLayout->addWidget(tabs_);
   editorLayout->addWidget(frame_, 1);
-  viewSplitter_->addWidget(pianoRollArea_);
+  viewSplitter_->addWidget(views_->Roll());
   viewSplitter_->addWidget(editorArea_);
-  eventListArea_ = Placeholder("イベントリスト", outerSplitter_);
   outerSplitter_->addWidget(viewSplitter_);
-  outerSplitter_->addWidget(eventListArea_);
+  outerSplitter_->addWidget(EventListArea());
   outerSplitter_->setStretchFactor(0, 3);
   outerSplitter_->setStretchFactor(1, 1);
   layout->addWidget(outerSplitter_, 1);
@@ -228,8 +200,8 @@ void CMMLPlayerDlg::BuildWidgets() {
     status_[i]->setObjectName(QString("StatusPart%1").arg(i));
     statusBar()->addWidget(status_[i], i == 3 ? 1 : 0);
   }
-  SetViewMode(viewMode_ == 0 ? 0 : viewMode_);
-  eventListArea_->setVisible(viewMode_ == 0);
+  SetViewMode(viewMode_);
+  EventListArea()->setVisible(viewMode_ == 0);
   resize(960, 720);
 }
 
@@ -248,6 +220,7 @@ QWidget* CMMLPlayerDlg::BuildTrackPanel() {
   targetBox_ = new QComboBox(panel);
   targetBox_->setObjectName("PianoRollTarget");
   targetLabel->setBuddy(targetBox_);
+  views_->AttachTargetList(targetBox_);
   row->addWidget(instrumentLabel);
   row->addWidget(instrumentBox_);
   row->addWidget(targetLabel);
@@ -266,21 +239,12 @@ QWidget* CMMLPlayerDlg::BuildTrackPanel() {
     row->addWidget(button);
   }
   row->addStretch(1);
+  row->addWidget(views_->Keys());
+  row->addWidget(views_->Measure());
   return panel;
 }
 
-void CMMLPlayerDlg::SetPianoRollView(QWidget* view) {
-  viewSplitter_->replaceWidget(0, view);
-  pianoRollArea_->deleteLater();
-  pianoRollArea_ = view;
-}
-
-void CMMLPlayerDlg::SetEventListView(QWidget* view) {
-  outerSplitter_->replaceWidget(1, view);
-  eventListArea_->deleteLater();
-  eventListArea_ = view;
-  eventListArea_->setVisible(viewMode_ == 0);
-}
+QWidget* CMMLPlayerDlg::EventListArea() const { return views_->List(); }
 
 void CMMLPlayerDlg::CopyViewSizes() {
   QList<int> sizes = viewSplitter_->sizes();
@@ -303,7 +267,7 @@ void CMMLPlayerDlg::SetViewMode(int32_t mode) {
   viewSplitter_->setOrientation(mode == 1 ? Qt::Horizontal : Qt::Vertical);
   ApplyViewSizes();
   viewSplitter_->setProperty("laidOut", true);
-  eventListArea_->setVisible(mode == 0);
+  EventListArea()->setVisible(mode == 0);
   UpdateCommandStates();
 }
 
@@ -320,10 +284,13 @@ void CMMLPlayerDlg::showEvent(QShowEvent* event) {
     viewSplitter_->setProperty("shown", true);
     ApplyViewSizes();
   }
+  views_->ShowMonitorIfWanted();
 }
 
 void CMMLPlayerDlg::StoreWindowSettings() {
   CopyViewSizes();
+  views_->StoreMonitor();
+  views_->StoreZoom();
   WindowPlacementSettings& p = settings_.placement;
   QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
   p.showCmd = isMaximized() ? 3 : (isMinimized() ? 2 : 1);
@@ -350,6 +317,7 @@ void CMMLPlayerDlg::ApplyWindowSettings() {
     }
   }
   if (p.showCmd == 3) setWindowState(windowState() | Qt::WindowMaximized);
+  views_->RestoreMonitor();
 }
 
 // ------------------------------------------------------------------ start-up
@@ -372,9 +340,19 @@ bool CMMLPlayerDlg::OpenCommandLinePath(const std::string& path) {
 
 void CMMLPlayerDlg::SetDevice(std::unique_ptr<CMidiDevice> device) {
   player_.SetDevice(nullptr);
+  sharedDevice_.reset();
   device_ = std::move(device);
-  player_.SetDevice(device_.get());
+  if (device_) sharedDevice_ = std::make_unique<CSerializedMidiDevice>(*device_);
+  player_.SetDevice(sharedDevice_.get());
   UpdateCommandStates();
+}
+
+void CMMLPlayerDlg::InitChannel(int32_t slot) {
+  // The device's own lock keeps this from sending at once with the player thread; the view
+  // lock keeps the monitor's rows from being redrawn under a frame.
+  kore::InitChannel(sharedDevice_.get(), output_.outputDls, slot, document_.Track(slot));
+  std::lock_guard lock(player_.ViewLock());
+  views_->ChannelsChanged();
 }
 
 int CMMLPlayerDlg::OpenOutputDevice() {
@@ -415,29 +393,45 @@ int CMMLPlayerDlg::OpenOutputDevice() {
 
 void CMMLPlayerDlg::ConnectPlayer() {
   player_.SetObserver(&playerBridge_);
-  player_.SetDevice(device_.get());
+  player_.SetDevice(sharedDevice_.get());
   player_.SetDeviceOpener([this]() -> CMidiDevice* {
     OpenOutputDevice();
-    return device_.get();
+    return sharedDevice_.get();
   });
   // Only the player's notifications may be delivered while it is waited for: user input would
   // start nested commands.
   player_.SetMessagePump([] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
   connect(&playerBridge_, &PlayerBridge::finished, this, [this] { player_.HandleFinished(); });
   connect(&playerBridge_, &PlayerBridge::playingChanged, this, &CMMLPlayerDlg::OnPlayingChanged);
-  frameTimer_.setInterval(1000 / (settings_.statFrameRate == 60 ? 60 : 30));
-  connect(&frameTimer_, &QTimer::timeout, this, &CMMLPlayerDlg::OnFrame);
+  connect(&playerBridge_, &PlayerBridge::positionShown, views_, &WindowViews::ShowPosition);
+  frameTimer_.setInterval(PlaybackViewRefresh::IntervalMs(settings_.statFrameRate));
+  connect(&frameTimer_, &QTimer::timeout, views_, &WindowViews::Frame);
 }
 
 void CMMLPlayerDlg::StopPlayback() {
-  player_.StopPlayback();
+  // The pump excludes input from the window system; what comes another way (an accessibility
+  // action, a posted event) must not start a command inside this one either.
+  const bool nested = stopping_;
+  stopping_ = true;
+  {
+    std::optional<UserInputHold> hold;
+    if (!nested) hold.emplace();
+    player_.StopPlayback();
+  }
+  stopping_ = nested;
   // A Finished notice delivered while waiting was ignored: clean up here.
   player_.HandleFinished();
+  if (nested || deferred_.empty()) return;
+  std::vector<std::pair<Cmd, bool>> commands = std::move(deferred_);
+  deferred_.clear();
+  for (const auto& [id, viaShortcut] : commands)
+    QMetaObject::invokeMethod(this, [this, id, viaShortcut] { RunCommand(id, viaShortcut); },
+                              Qt::QueuedConnection);
 }
 
 void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
   panes_->SetPlaying(playing);
-  if (roll_) roll_->SetPlaying(playing);
+  views_->SetPlaying(playing);
   setAcceptDrops(!playing);
   instrumentBox_->setEnabled(!playing);
   if (playing) {
@@ -448,21 +442,6 @@ void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
   UpdateStatus();
   UpdateCommandStates();
   UpdateCaption();
-}
-
-void CMMLPlayerDlg::OnFrame() {
-  std::lock_guard lock(player_.ViewLock());
-  if (viewRefresh_) viewRefresh_->Frame();
-}
-
-void CMMLPlayerDlg::SelectPlayedRecord(int slot, int row) {
-  if (!settings_.editPlaySelect || slot != document_.CurrentTrack()) return;
-  const MidiEventList& events = document_.Track(slot).events;
-  CPennaWnd* pane = CurrentPane();
-  if (!pane || row < 0 || static_cast<size_t>(row) >= events.size()) return;
-  // textEnd is the last byte of the command: the selection ends after it.
-  const MidiEvent& e = events[static_cast<size_t>(row)];
-  pane->SetSelection(e.textBegin, e.textEnd + 1);
 }
 
 int32_t CMMLPlayerDlg::CaretRecordTick() const {
@@ -504,6 +483,10 @@ void CMMLPlayerDlg::Autosave() {
 void CMMLPlayerDlg::ApplyHooksAvailability() { UpdateCommandStates(); }
 
 void CMMLPlayerDlg::RunCommand(Cmd id, bool viaShortcut) {
+  if (stopping_) {
+    deferred_.emplace_back(id, viaShortcut);
+    return;
+  }
   if (!viaShortcut) Autosave();
   if (QAction* action = actions_->Action(id); action && !action->isEnabled()) return;
   auto call = [](const std::function<void()>& hook) {
@@ -523,11 +506,11 @@ void CMMLPlayerDlg::RunCommand(Cmd id, bool viaShortcut) {
     case Cmd::WaveExport: call(hooks_.waveExport); break;
     case Cmd::SongProperties: call(hooks_.songProperties); break;
     case Cmd::TrackProperties: call(hooks_.trackProperties); break;
-    case Cmd::RenameTrack: call(hooks_.renameTrack); break;
+    case Cmd::RenameTrack: panes_->BeginRename(); break;
     case Cmd::Find: call(hooks_.find); break;
     case Cmd::Replace: call(hooks_.replace); break;
     case Cmd::Configuration: call(hooks_.configuration); break;
-    case Cmd::Monitor: call(hooks_.monitor); break;
+    case Cmd::Monitor: views_->ToggleMonitor(); break;
     case Cmd::Exit: close(); break;
     case Cmd::Undo: document_.Undo(); break;
     case Cmd::Redo: document_.Redo(); break;
@@ -614,8 +597,7 @@ void CMMLPlayerDlg::OnInstrumentChosen(int index) {
   int32_t slot = document_.CurrentTrack();
   TrackProperties properties = document_.Track(slot);
   properties.instrument = index;
-  if (document_.SetTrackProperties(slot, properties) == 0)
-    InitChannel(device_.get(), output_.outputDls, slot, document_.Track(slot));
+  if (document_.SetTrackProperties(slot, properties) == 0) InitChannel(slot);
   UpdateCommandStates();
 }
 
@@ -632,11 +614,14 @@ void CMMLPlayerDlg::RefreshTabs() {
   UpdateCaption();
 }
 
-void CMMLPlayerDlg::ShowMarkerMenu(const QPoint& globalPos, int32_t tick, int32_t marker) {
+void CMMLPlayerDlg::MarkerCommand(Cmd id, int32_t value) {
   if (player_.IsPlaying()) return;
-  markerTick_ = tick;
-  markerNumber_ = marker;
-  actions_->MarkerMenu(marker > 0)->popup(globalPos);
+  if (id == Cmd::MarkerCreate) {
+    markerTick_ = value;
+  } else {
+    markerNumber_ = value;
+  }
+  RunCommand(id, false);
 }
 
 int CMMLPlayerDlg::ChangeTimeBase(int32_t ticksPerQuarter) {
@@ -716,16 +701,15 @@ void CMMLPlayerDlg::UpdateCommandStates() {
   in.editPlaySelect = settings_.editPlaySelect;
   in.editScroll = settings_.editScroll;
   in.viewMode = viewMode_;
+  in.monitorVisible = views_ && views_->MonitorVisible();
   const std::pair<Cmd, bool> hooked[] = {
       {Cmd::ClipboardExport, bool(hooks_.clipboardExport)},
       {Cmd::WaveExport, bool(hooks_.waveExport)},
       {Cmd::SongProperties, bool(hooks_.songProperties)},
       {Cmd::TrackProperties, bool(hooks_.trackProperties)},
-      {Cmd::RenameTrack, bool(hooks_.renameTrack)},
       {Cmd::Find, bool(hooks_.find)},
       {Cmd::Replace, bool(hooks_.replace)},
       {Cmd::Configuration, bool(hooks_.configuration)},
-      {Cmd::Monitor, bool(hooks_.monitor)},
       {Cmd::MarkerCreate, bool(hooks_.markerCreate)},
       {Cmd::MarkerEdit, bool(hooks_.markerEdit)},
       {Cmd::SmfImport, bool(ui_.smfImportDialog) || bool(hooks_.smfImport)},

@@ -11,10 +11,10 @@
 #include "base/app_settings.h"
 #include "playback/mml_player.h"
 #include "playback/output_setup.h"
+#include "playback/serialized_midi_device.h"
 #include "song/song_document.h"
 #include "views/document_bridge.h"
 #include "views/player_bridge.h"
-#include "views/player_state.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -22,6 +22,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -31,18 +33,16 @@ class QTabBar;
 
 namespace kore {
 
-class CCodeListCtrl;
 class CPennaFrame;
 class CPennaWnd;
-class CPianoRollCtrl;
-class PlaybackViewRefresh;
 class TrackPanes;
+class WindowViews;
 
 // Windows of other parts of the program, reached through these; a command whose hook is empty
 // stays disabled.
 struct WindowHooks {
-  std::function<void()> clipboardExport, waveExport, songProperties, trackProperties, renameTrack,
-      find, replace, configuration, monitor;
+  std::function<void()> clipboardExport, waveExport, songProperties, trackProperties, find,
+      replace, configuration;
   std::function<void(int32_t tick)> markerCreate;
   std::function<void(int32_t marker)> markerEdit;
   // Replace the window's own flows when set.
@@ -87,16 +87,17 @@ class CMMLPlayerDlg : public QMainWindow {
   WindowHooks& Hooks() { return hooks_; }
   QtDocumentUi& Ui() { return ui_; }
   const std::array<QLabel*, 4>& StatusParts() const { return status_; }
-  QWidget* PianoRollArea() const { return pianoRollArea_; }
-  QWidget* EventListArea() const { return eventListArea_; }
-  // Replaces a placeholder pane by a view.
-  void SetPianoRollView(QWidget* view);
-  void SetEventListView(QWidget* view);
+  WindowViews& Views() const { return *views_; }
+  QWidget* EventListArea() const;
   // Where backup copies go (empty: none are made).
   void SetAutosaveFolder(std::string folder) { autosaveFolder_ = std::move(folder); }
-  // The device the player uses; tests give a recording device.
+  // The open output device; tests give a recording device. The player and the channel set-up
+  // both send through one CSerializedMidiDevice over it, never at the same time.
   void SetDevice(std::unique_ptr<CMidiDevice> device);
   CMidiDevice* Device() const { return device_.get(); }
+  CMidiDevice* SharedDevice() const { return sharedDevice_.get(); }
+  // Program, volume and pan of a slot sent to the device; safe while a song plays.
+  void InitChannel(int32_t slot);
   OutputSettings& Output() { return output_; }
 
   // Runs a command as the menu would (`viaShortcut` false) or as its key would.
@@ -104,7 +105,8 @@ class CMMLPlayerDlg : public QMainWindow {
   // Answers a time-base change: 1 outside 1..960, 2 while playing, else 0 after the change.
   int ChangeTimeBase(int32_t ticksPerQuarter);
   void SetViewMode(int32_t mode);
-  // Stops playback and runs the after-stop clean-up when the player was playing.
+  // Stops playback and runs the after-stop clean-up when the player was playing. While it waits
+  // for the player, user input waits too: commands arriving then run after it.
   void StopPlayback();
   // Shutdown with the save prompt; false when the user cancelled.
   bool Shutdown();
@@ -114,9 +116,9 @@ class CMMLPlayerDlg : public QMainWindow {
   // Instrument list and MUTE of the current track, and the tab texts.
   void ShowTrackPanel();
   void RefreshTabs();
-  // The piano roll's marker ruler menu at `globalPos`: on a marker (1-based `marker`) or on an
-  // empty place at `tick`. Ignored while playing.
-  void ShowMarkerMenu(const QPoint& globalPos, int32_t tick, int32_t marker);
+  // A marker command of the piano roll's ruler menu: the clicked tick (create) or the 1-based
+  // marker number (edit, delete). Runs as a menu command; ignored while playing.
+  void MarkerCommand(Cmd id, int32_t value);
   // Keeps an object (the dialogs' host) alive as long as the window.
   void KeepAlive(std::shared_ptr<void> object) { keptAlive_.push_back(std::move(object)); }
   // A file dropped on the window or a pane.
@@ -139,11 +141,9 @@ class CMMLPlayerDlg : public QMainWindow {
 
  private:
   void BuildWidgets();
-  void HostViews();
   QWidget* BuildTrackPanel();
   void ConnectPlayer();
   void OnPlayingChanged(bool playing);
-  void OnFrame();
   void Autosave();
   void ApplyHooksAvailability();
   void OnTrackPanelButton(int which);
@@ -154,7 +154,6 @@ class CMMLPlayerDlg : public QMainWindow {
   void DeleteTrack();
   void ShowAbout();
   int32_t CaretRecordTick() const;
-  void SelectPlayedRecord(int slot, int row);
   void RecentChosen(int index);
   void CopyViewSizes();
   void ApplyViewSizes();
@@ -165,6 +164,7 @@ class CMMLPlayerDlg : public QMainWindow {
   CMMLPlayer player_;
   PlayerBridge playerBridge_;
   std::unique_ptr<CMidiDevice> device_;
+  std::unique_ptr<CSerializedMidiDevice> sharedDevice_;
   OutputSettings output_;
   QtDocumentUi ui_;
   DocumentCommands commands_;
@@ -172,18 +172,13 @@ class CMMLPlayerDlg : public QMainWindow {
   std::string autosaveFolder_;
 
   CommandActions* actions_ = nullptr;
-  CPianoRollCtrl* roll_ = nullptr;
-  CCodeListCtrl* eventList_ = nullptr;
-  std::unique_ptr<views::PlayerStateOfPlayer> playerState_;
-  PlaybackViewRefresh* viewRefresh_ = nullptr;
+  WindowViews* views_ = nullptr;
   TrackPanes* panes_ = nullptr;
   CPennaFrame* frame_ = nullptr;
   QTabBar* tabs_ = nullptr;
   QSplitter* viewSplitter_ = nullptr;
   QSplitter* outerSplitter_ = nullptr;
-  QWidget* pianoRollArea_ = nullptr;
   QWidget* editorArea_ = nullptr;
-  QWidget* eventListArea_ = nullptr;
   QComboBox* instrumentBox_ = nullptr;
   QComboBox* targetBox_ = nullptr;
   QPushButton* muteButton_ = nullptr;
@@ -194,6 +189,9 @@ class CMMLPlayerDlg : public QMainWindow {
   int32_t markerNumber_ = 0;
   bool updatingPanel_ = false;
   bool shutDown_ = false;
+  // While StopPlayback waits: commands that arrive then, run after it.
+  bool stopping_ = false;
+  std::vector<std::pair<Cmd, bool>> deferred_;
   std::vector<std::shared_ptr<void>> keptAlive_;
 };
 

@@ -4,6 +4,8 @@
 #include "editor/frame/penna_frame.h"
 #include "views/document_bridge.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTabBar>
 
 namespace kore {
@@ -91,6 +93,7 @@ void TrackPanes::SetPlaying(bool playing) {
 }
 
 void TrackPanes::SongReplaced() {
+  EndRename(false);
   for (int32_t slot = 0; slot < frame_->Count(); ++slot) ReloadPane(slot);
   RebuildTabs();
 }
@@ -105,6 +108,7 @@ void TrackPanes::TrackShown(int32_t slot, int32_t tabPosition) {
 }
 
 void TrackPanes::TrackHidden(int32_t slot) {
+  if (slot == renameSlot_) EndRename(false);
   int tab = TabOf(slot);
   if (tab < 0) return;
   rebuilding_ = true;
@@ -131,6 +135,55 @@ void TrackPanes::RenameTabs() {
     QString name = TrackName(document_, tabs_->tabData(i).toInt());
     if (tabs_->tabText(i) != name) tabs_->setTabText(i, name);
   }
+}
+
+void TrackPanes::BeginRename() {
+  EndRename(false);
+  const int32_t slot = document_.CurrentTrack();
+  const int tab = TabOf(slot);
+  if (tab < 0) return;
+  auto* edit = new QLineEdit(TrackName(document_, slot), tabs_);
+  edit->setObjectName("TrackNameEdit");
+  edit->setAccessibleName(QString::fromUtf8("トラック名"));
+  edit->setGeometry(tabs_->tabRect(tab));
+  edit->installEventFilter(this);
+  renameEdit_ = edit;
+  renameSlot_ = slot;
+  connect(edit, &QLineEdit::editingFinished, this, [this] { EndRename(true); });
+  edit->show();
+  edit->selectAll();
+  edit->setFocus();
+}
+
+void TrackPanes::EndRename(bool keep) {
+  QLineEdit* edit = renameEdit_;
+  if (!edit) return;
+  // Cleared first: hiding the editor takes its focus, which finishes the edit once more.
+  renameEdit_ = nullptr;
+  const QString text = edit->text();
+  edit->hide();
+  edit->deleteLater();
+  const CMMLTrack& track = document_.Track(renameSlot_);
+  std::string name = Utf8ToSjisLossy(text.toStdString());
+  if (!keep || name.empty() || !track.inUse || name == track.name) return;
+  TrackProperties properties = track;
+  properties.name = std::move(name);
+  document_.SetTrackProperties(renameSlot_, properties);
+}
+
+bool TrackPanes::eventFilter(QObject* watched, QEvent* event) {
+  const bool escape = watched == renameEdit_ &&
+                      (event->type() == QEvent::KeyPress ||
+                       event->type() == QEvent::ShortcutOverride) &&
+                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+  if (!escape) return QObject::eventFilter(watched, event);
+  // Escape is also the stop key: inside the editor it only drops the new name.
+  if (event->type() == QEvent::ShortcutOverride) {
+    event->accept();
+  } else {
+    EndRename(false);
+  }
+  return true;
 }
 
 }  // namespace kore

@@ -9,8 +9,10 @@
 #include "song/song_document.h"
 
 #include <QObject>
+#include <QPointer>
 #include <cstdint>
 
+class QLineEdit;
 class QTabBar;
 
 namespace kore {
@@ -35,6 +37,12 @@ class TrackPanes : public QObject {
   // Rebuilds the tabs from the document's order and names.
   void RebuildTabs();
   void ReloadPane(int32_t slot);
+  // Renames the current track in place: an editor over its tab; Enter or leaving the editor
+  // keeps the name, Escape drops it, an empty name is not taken.
+  void BeginRename();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  Q_SIGNALS:
   // After the document took a pane's text.
@@ -50,12 +58,15 @@ class TrackPanes : public QObject {
   void RenameTabs();
   void ShowCurrent();
   int32_t TabOf(int32_t slot) const;
+  void EndRename(bool keep);
 
   CMMLDocument& document_;
   QTabBar* tabs_;
   CPennaFrame* frame_;
   bool playing_ = false;
   bool rebuilding_ = false;
+  QPointer<QLineEdit> renameEdit_;
+  int32_t renameSlot_ = -1;
 };
 
 }  // namespace kore

@@ -2,7 +2,6 @@
 
 #include "app/player_dlg.h"
 
-#if __has_include("app/dialogs/dialog_host.h")
 #include "app/dialogs/clip_commands.h"
 #include "app/dialogs/clip_import_dialog.h"
 #include "app/dialogs/config_commands.h"
@@ -12,6 +11,7 @@
 #include "app/dialogs/property_commands.h"
 #include "app/dialogs/smf_commands.h"
 #include "app/dialogs/smf_import_dialog.h"
+#include "app/dialogs/text_search_dialog.h"
 #include "app/dialogs/wave_export_dialog.h"
 #include "app/file_association.h"
 #include "base/shift_jis.h"
@@ -19,7 +19,7 @@
 #include "playback/synth_device.h"
 
 #include <QCoreApplication>
-#include <mutex>
+#include <QPointer>
 
 namespace kore {
 namespace {
@@ -35,11 +35,7 @@ class WindowDialogHost : public dialogs::DialogHost {
   CMMLDocument& Document() override { return window_.Document(); }
   AppSettings& Settings() override { return window_.Settings(); }
   bool IsPlaying() const override { return window_.Player().IsPlaying(); }
-  void InitChannel(int32_t slot) override {
-    std::lock_guard lock(window_.Player().ViewLock());
-    kore::InitChannel(window_.Device(), window_.Output().outputDls, slot,
-                      window_.Document().Track(slot));
-  }
+  void InitChannel(int32_t slot) override { window_.InitChannel(slot); }
   PennaEditor* Pane(int32_t slot) override {
     CPennaWnd* pane = window_.Frame()->Editor(slot);
     return pane ? pane->Editor() : nullptr;
@@ -83,15 +79,33 @@ class WindowDialogHost : public dialogs::DialogHost {
   std::function<int()> saveSettings_;
 };
 
+// The host and the one find-and-replace window over it. The window is the search window's
+// parent but dies after this holder, so the holder deletes it first: it writes its history
+// through the host.
+struct DialogsOfWindow {
+  explicit DialogsOfWindow(std::unique_ptr<WindowDialogHost> h) : host(std::move(h)) {}
+  ~DialogsOfWindow() { delete search; }
+  dialogs::CMMLTextSearch& Search(QWidget* parent) {
+    if (!search) search = new dialogs::CMMLTextSearch(*host, parent);
+    return *search;
+  }
+
+  std::unique_ptr<WindowDialogHost> host;
+  QPointer<dialogs::CMMLTextSearch> search;
+};
+
 }  // namespace
 
 void ConnectDialogs(CMMLPlayerDlg& window, std::string settingsPath,
                     std::function<int()> saveSettings) {
-  auto host = std::make_shared<WindowDialogHost>(window, std::move(settingsPath),
-                                                 std::move(saveSettings));
-  dialogs::DialogHost* h = host.get();
-  window.KeepAlive(host);
+  auto kept = std::make_shared<DialogsOfWindow>(std::make_unique<WindowDialogHost>(
+      window, std::move(settingsPath), std::move(saveSettings)));
+  dialogs::DialogHost* h = kept->host.get();
+  DialogsOfWindow* d = kept.get();
+  window.KeepAlive(kept);
   WindowHooks& hooks = window.Hooks();
+  hooks.find = [d, &window] { d->Search(&window).OpenFind(); };
+  hooks.replace = [d, &window] { d->Search(&window).OpenReplace(); };
   hooks.clipboardExport = [h] { dialogs::ShowClipExport(*h); };
   hooks.songProperties = [h] { dialogs::ShowSongProperties(*h); };
   hooks.trackProperties = [h, &window] {
@@ -128,13 +142,3 @@ void ConnectDialogs(CMMLPlayerDlg& window, std::string settingsPath,
 }
 
 }  // namespace kore
-
-#else
-
-namespace kore {
-
-void ConnectDialogs(CMMLPlayerDlg&, std::string, std::function<int()>) {}
-
-}  // namespace kore
-
-#endif

@@ -1,7 +1,6 @@
 #pragma once
 // Gives the dialogs their host on the main window and points the window's command hooks at the
-// dialogs' command flows. Without the dialogs in the build it does nothing, and those commands
-// stay disabled.
+// dialogs' command flows, the find-and-replace window included.
 //
 // User-interface thread.
 #include <functional>

@@ -1,8 +1,10 @@
 // The main window driven as a user would: start-up, captions, status, commands with their
 // enabling, backup copies, undo across tracks, playback and shutdown.
+#include "app/dialogs/text_search_dialog.h"
 #include "app/mml_app.h"
 #include "app/player_dlg.h"
 #include "app/status_text.h"
+#include "app/window_views.h"
 #include "base/shift_jis.h"
 #include "editor/frame/penna_frame.h"
 #include "playback/midi_device.h"
@@ -11,15 +13,23 @@
 #include "tests/base/temp_folder.h"
 #include "tests/playback/sim_clock.h"
 #include "tests/support/qt_app.h"
+#include "views/event_list.h"
+#include "views/measure_display.h"
+#include "views/monitor.h"
+#include "views/piano_keys.h"
+#include "views/piano_roll.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QScreen>
 #include <QWindow>
 #include <cstdlib>
@@ -224,6 +234,10 @@ TEST_F(MainWindowTest, PlayingLocksEditingUntilTheSongEnds) {
   ASSERT_TRUE(window.Player().IsPlaying());
   EXPECT_TRUE(QTest::qWaitFor([&] { return window.CurrentPane()->SelectedText() == "d"; }, 5000))
       << "the note being played is selected, not '" << window.CurrentPane()->SelectedText() << "'";
+  // The keyboard and the measure display in the window follow the same frame: d4 is note 62.
+  EXPECT_EQ(window.Views().Keys()->Keys()[1], 1u << 30);
+  EXPECT_TRUE(window.Views().Measure()->Text().endsWith("Meas 240 bpm"))
+      << window.Views().Measure()->Text().toStdString();
   release = true;
   EXPECT_FALSE(enabled(Cmd::New));
   EXPECT_FALSE(enabled(Cmd::Undo));
@@ -232,6 +246,8 @@ TEST_F(MainWindowTest, PlayingLocksEditingUntilTheSongEnds) {
   type("g");
   EXPECT_EQ(window.Document().TrackText(0), "t240 l4 cdef") << "panes are read-only";
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.Player().IsPlaying(); }, 10000));
+  EXPECT_EQ(window.Views().Keys()->Keys(), (std::array<uint32_t, 4>{}));
+  EXPECT_EQ(window.Views().Measure()->Text().toStdString(), "0000:0000 Meas 120 bpm");
   EXPECT_TRUE(enabled(Cmd::New));
   EXPECT_FALSE(status3().isEmpty());
   QTest::keyClick(window.CurrentPane()->Widget(), Qt::Key_End, Qt::ControlModifier);
@@ -287,6 +303,213 @@ TEST_F(MainWindowTest, AboutBoxText) {
   EXPECT_TRUE(text.contains(" Beta 3\n"));
   EXPECT_TRUE(text.contains(QString::fromUtf8("タイマーの分解能  ")));
   EXPECT_TRUE(text.endsWith("(MHz)"));
+}
+
+
+int32_t RowOf(const MidiEventList& events, MidiEventKind kind, int nth = 0) {
+  for (size_t i = 0; i < events.size(); ++i)
+    if (events[i].kind == kind && nth-- == 0) return static_cast<int32_t>(i);
+  return -1;
+}
+
+TEST_F(MainWindowTest, ViewNotificationsSelectMmlMoveTheStartAndRunMarkerCommands) {
+  Start();
+  std::vector<int32_t> created, edited;
+  window()->Hooks().markerCreate = [&](int32_t tick) { created.push_back(tick); };
+  window()->Hooks().markerEdit = [&](int32_t marker) { edited.push_back(marker); };
+  window()->UpdateCommandStates();
+  CMMLDocument& song = window()->Document();
+  WindowViews& views = window()->Views();
+  for (QWidget* view : {static_cast<QWidget*>(views.Roll()), static_cast<QWidget*>(views.List()),
+                        static_cast<QWidget*>(views.Keys())})
+    EXPECT_TRUE(window()->isAncestorOf(view)) << view->accessibleName().toStdString();
+  EXPECT_TRUE(views.Measure()->accessibleName().startsWith(QString::fromUtf8("小節表示 ")));
+
+  song.SetCurrentTrack(1);
+  Type("l8 e");
+  song.SetCurrentTrack(0);
+  Type("c4r4d4");
+  // A double click on a bar of another track: that track becomes current, its note selected.
+  Q_EMIT views.Roll()->notified(CPianoRollCtrl::kNotifyActivate, 5,
+                                RowOf(song.Track(1).events, MidiEventKind::Note), 1);
+  EXPECT_EQ(song.CurrentTrack(), 1);
+  EXPECT_EQ(window()->CurrentPane()->SelectedText(), "e");
+  // A double click on the list's rest row selects its MML.
+  song.SetCurrentTrack(0);
+  Q_EMIT views.List()->notified(CCodeListCtrl::kNotifyDoubleClick,
+                                RowOf(song.Track(0).events, MidiEventKind::Rest));
+  EXPECT_EQ(window()->CurrentPane()->SelectedText(), "r4");
+
+  // With EditScroll on, the list follows the caret as the MML is edited.
+  window()->RunCommand(Cmd::EditScroll, false);
+  window()->CurrentPane()->SetSelection(0, 0);
+  Type("v8 ");
+  const int row = views.List()->SelectedRow();
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(song.Track(0).events[static_cast<size_t>(row)].textBegin, 3) << "the row at the caret";
+
+  // A click in the roll sets the play start; the measure display shows it.
+  Q_EMIT views.Roll()->notified(CPianoRollCtrl::kNotifyStartPosition, 4, 160, 0);
+  EXPECT_EQ(window()->Player().PlayStartTick(), 160);
+  EXPECT_EQ(views.Measure()->Text().toStdString(), "0001:0032 Meas 120 bpm");
+
+  // The ruler menu and a marker flag's activation reach the marker commands.
+  Q_EMIT views.Roll()->command(CPianoRollCtrl::kMenuCreateMarker, 64);
+  Q_EMIT views.Roll()->notified(CPianoRollCtrl::kNotifyActivate, 6, 1, 0);
+  ASSERT_EQ(song.AddMarker(96, "A", 0x2828E0), 1);
+  Q_EMIT views.Roll()->command(CPianoRollCtrl::kMenuDeleteMarker, 1);
+  EXPECT_EQ(created, std::vector<int32_t>{64});
+  EXPECT_EQ(edited, std::vector<int32_t>{1});
+  EXPECT_EQ(song.MarkerCount(), 0);
+}
+
+TEST_F(MainWindowTest, MonitorCommandShowsTheMonitorWhereTheSettingsPutIt) {
+  std::ofstream(folder.File("KORE.ini"), std::ios::binary)
+      << "[ApplicationData]\r\nMonitor_Left=+30\r\nMonitor_Top=+40\r\nMonitor_Visible=true\r\n";
+  Start();
+  CMidiMoniterCtrl* monitor = window()->Views().Monitor();
+  QAction* command = window()->Actions().Action(Cmd::Monitor);
+  window()->show();
+  EXPECT_TRUE(monitor->isVisible());
+  EXPECT_TRUE(command->isChecked());
+  EXPECT_EQ(monitor->pos(), QPoint(30, 40));
+  EXPECT_EQ(monitor->Slots(), (std::vector<int32_t>{0, 1, 2}));
+  command->trigger();
+  EXPECT_FALSE(monitor->isVisible());
+  EXPECT_FALSE(command->isChecked());
+  command->trigger();
+  monitor->move(50, 60);
+  monitor->close();  // its own close button only hides it
+  EXPECT_FALSE(command->isChecked());
+  ui.saveAnswer = SaveAnswer::No;
+  ASSERT_TRUE(window()->Shutdown());
+  std::optional<std::string> ini = ReadWholeFile(app->SettingsPath());
+  ASSERT_TRUE(ini);
+  for (const char* line : {"Monitor_Left=+50", "Monitor_Top=+60", "Monitor_Visible=false"})
+    EXPECT_NE(ini->find(line), std::string::npos) << line;
+}
+
+TEST_F(MainWindowTest, FindReplaceAndRenameActOnTheWindowsTracks) {
+  Start();
+  Type("cdcd");
+  window()->RunCommand(Cmd::Find, false);
+  auto* search = window()->findChild<dialogs::CMMLTextSearch*>();
+  ASSERT_TRUE(search);
+  EXPECT_TRUE(search->isVisible());
+  EXPECT_EQ(search->windowTitle().toStdString(), "検索");
+  search->findChild<QComboBox*>("searchText")->setEditText("d");
+  window()->CurrentPane()->SetCaretThrough(0);
+  search->SearchDown();
+  EXPECT_EQ(window()->CurrentPane()->SelectedText(), "d");
+  window()->RunCommand(Cmd::Replace, false);
+  EXPECT_EQ(search->windowTitle().toStdString(), "検索・置換");
+  search->findChild<QComboBox*>("replaceText")->setEditText("e");
+  search->Replace();
+  EXPECT_EQ(window()->Document().TrackText(0), "cecd");
+  search->reject();
+
+  // In-place rename of the current track: Enter keeps the name, Escape or an empty one does not.
+  auto rename = [&](const char* name, Qt::Key key) {
+    window()->RunCommand(Cmd::RenameTrack, false);
+    QLineEdit* edit = nullptr;  // earlier editors are hidden, waiting for their deletion
+    for (auto* e : window()->Tabs()->findChildren<QLineEdit*>("TrackNameEdit"))
+      if (e->isVisibleTo(window()->Tabs())) edit = e;
+    ASSERT_TRUE(edit);
+    edit->setText(QString::fromUtf8(name));
+    QTest::keyClick(edit, key);
+  };
+  rename("ベース", Qt::Key_Return);
+  EXPECT_EQ(window()->Tabs()->tabText(0).toStdString(), "ベース");
+  EXPECT_TRUE(Caption().ends_with(" - ベース")) << Caption();
+  rename("X", Qt::Key_Escape);
+  rename("", Qt::Key_Return);
+  EXPECT_EQ(window()->Document().Track(0).name, Utf8ToSjisLossy("ベース"));
+}
+
+// Counts the sends inside the device at once. The player's first message stays inside for a
+// while, so a send from the window at that time would overlap it unless both share one lock.
+class OverlapProbe : public CRecordingMidiDevice {
+ public:
+  int ShortMessage(uint8_t status, uint8_t channel, uint8_t data1, uint8_t data2) override {
+    const int now = ++inside;
+    for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+    }
+    if (std::this_thread::get_id() != gui && !held.exchange(true))
+      for (int i = 0; i < 300 && inside < 2; ++i) std::this_thread::sleep_for(1ms);
+    const int rc = CRecordingMidiDevice::ShortMessage(status, channel, data1, data2);
+    --inside;
+    return rc;
+  }
+  const std::thread::id gui = std::this_thread::get_id();
+  std::atomic<int> inside{0}, most{0};
+  std::atomic<bool> held{false};
+};
+
+TEST_F(MainWindowTest, ChannelSetUpAndThePlayerShareOneDevice) {
+  Start();
+  auto probe = std::make_unique<OverlapProbe>();
+  OverlapProbe* device = probe.get();
+  window()->SetDevice(std::move(probe));
+  EXPECT_EQ(window()->Player().Device(), window()->SharedDevice());
+  Type("t60 l1 c");
+  window()->RunCommand(Cmd::Play, true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return device->held.load(); }, 5000));
+  window()->InitChannel(0);
+  window()->StopPlayback();
+  EXPECT_EQ(device->most, 1);
+  int programChanges = 0;
+  for (const auto& m : device->Messages()) programChanges += (m.bytes[0] & 0xF0) == 0xC0;
+  EXPECT_GE(programChanges, 1);
+}
+
+struct KeyCounter : QObject {
+  bool eventFilter(QObject*, QEvent* event) override {
+    keys += event->type() == QEvent::KeyPress;
+    return false;
+  }
+  int keys = 0;
+};
+
+TEST_F(MainWindowTest, StopWaitsForThePlayerWithoutUserInputOrCommands) {
+  test::SimClock clock;
+  AppSettings settings;
+  CMMLPlayerDlg window(settings, {}, &clock);
+  window.Commands().SetUi(ui);
+  window.SetDevice(std::make_unique<CRecordingMidiDevice>());
+  window.BuildEmptySong();
+  QTest::keyClicks(window.CurrentPane()->Widget(), "t240 l4 cdef");
+  std::atomic<bool> release{false};
+  clock.At(300'000'000, [&] {
+    for (int i = 0; i < 5000 && !release; ++i) std::this_thread::sleep_for(1ms);
+  });
+  window.RunCommand(Cmd::Play, true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return clock.Now() >= 300'000'000; }, 5000));
+  // While the stop waits: a key for the pane, a command as an accessibility action delivers
+  // it, then a timer.
+  KeyCounter counter;
+  QWidget* pane = window.CurrentPane()->Widget();
+  pane->installEventFilter(&counter);
+  QCoreApplication::postEvent(pane, new QKeyEvent(QEvent::KeyPress, Qt::Key_G, {}, "g"));
+  QMetaObject::invokeMethod(window.Actions().Action(Cmd::Loop), "trigger", Qt::QueuedConnection);
+  bool pumped = false, loopInsideTheWait = false;
+  int keysInsideTheWait = -1;
+  QTimer::singleShot(0, &window, [&] {
+    pumped = true;
+    loopInsideTheWait = window.Player().Loop();
+    keysInsideTheWait = counter.keys;
+  });
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(300ms);
+    release = true;
+  });
+  window.StopPlayback();
+  releaser.join();
+  EXPECT_TRUE(pumped) << "the wait lets the player's notices and timers through";
+  EXPECT_FALSE(loopInsideTheWait) << "no command runs inside the stop";
+  EXPECT_EQ(keysInsideTheWait, 0) << "no key reaches a pane inside the stop";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.Player().Loop() && counter.keys == 1; }, 2000))
+      << "both come after it";
+  EXPECT_EQ(window.Document().TrackText(0), "t240 l4 cdefg");
 }
 
 }  // namespace

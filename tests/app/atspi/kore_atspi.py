@@ -1,5 +1,6 @@
-"""kore seen through AT-SPI: the demo's caption, New with its save prompt, typing through the
-editable-text interface, saving through Qt's file dialog, and the file written."""
+"""kore seen through AT-SPI: the demo's caption, the hosted views and the monitor window, New
+with its save prompt, typing through the editable-text interface, saving through Qt's file
+dialog, and the file written."""
 import os
 import shutil
 import subprocess
@@ -90,6 +91,13 @@ def main():
         keyboard = menu_item(window, "表示(V)", "鍵盤(K)")
         if keyboard.getState().contains(pyatspi.STATE_ENABLED):
             fail("鍵盤(K) is enabled")
+        for view in ("ピアノロール", "イベントリスト", "鍵盤"):
+            if find(window, lambda n, view=view: n.name == view) is None:
+                fail("no view named " + view)
+        if find(window, lambda n: n.name.startswith("小節表示 ")) is None:
+            fail("no measure display")
+        act(menu_item(window, "表示(V)", "演奏モニタ(M)"))
+        wait_for("the monitor window", lambda: frame_named("演奏モニタ 実験版"))
 
         type_text(window, "c")
         wait_for("the modified caption",
