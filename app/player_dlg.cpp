@@ -200,6 +200,11 @@ void CMMLPlayerDlg::BuildWidgets() {
     status_[i]->setObjectName(QString("StatusPart%1").arg(i));
     statusBar()->addWidget(status_[i], i == 3 ? 1 : 0);
   }
+  // The keyboard and the measure display stay in sight in every view mode.
+  for (QWidget* view : std::initializer_list<QWidget*>{views_->Keys(), views_->Measure()}) {
+    view->setFixedSize(view->sizeHint());  // the display's digits grow with its height
+    statusBar()->addPermanentWidget(view);
+  }
   SetViewMode(viewMode_);
   EventListArea()->setVisible(viewMode_ == 0);
   resize(960, 720);
@@ -239,8 +244,6 @@ QWidget* CMMLPlayerDlg::BuildTrackPanel() {
     row->addWidget(button);
   }
   row->addStretch(1);
-  row->addWidget(views_->Keys());
-  row->addWidget(views_->Measure());
   return panel;
 }
 
