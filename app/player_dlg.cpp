@@ -2,6 +2,7 @@
 
 #include "app/input_hold.h"
 #include "app/status_text.h"
+#include "app/track_panel.h"
 #include "app/track_panes.h"
 #include "app/window_views.h"
 #include "base/shift_jis.h"
@@ -9,7 +10,6 @@
 #include "editor/penna.h"
 #include "editor/penna_event.h"
 #include "playback/play_list.h"
-#include "song/instruments.h"
 #include "views/event_list.h"
 #include "views/measure_display.h"
 #include "views/piano_keys.h"
@@ -19,15 +19,12 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCursor>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
@@ -148,7 +145,14 @@ void CMMLPlayerDlg::BuildWidgets() {
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(2, 2, 2, 2);
-  layout->addWidget(BuildTrackPanel());
+  panel_ = new TrackPanel(document_, player_, central);
+  views_->AttachTargetList(panel_->TargetList());
+  connect(panel_, &TrackPanel::commandGiven, this, &CMMLPlayerDlg::Autosave);
+  connect(panel_, &TrackPanel::instrumentChanged, this, [this](int slot) {
+    InitChannel(slot);
+    UpdateCommandStates();
+  });
+  layout->addWidget(panel_);
 
   outerSplitter_ = new QSplitter(Qt::Horizontal, central);
   outerSplitter_->setObjectName("CMMLSplitterWnd");
@@ -208,43 +212,6 @@ void CMMLPlayerDlg::BuildWidgets() {
   SetViewMode(viewMode_);
   EventListArea()->setVisible(viewMode_ == 0);
   resize(960, 720);
-}
-
-QWidget* CMMLPlayerDlg::BuildTrackPanel() {
-  auto* panel = new QWidget(this);
-  panel->setObjectName("TrackPanel");
-  auto* row = new QHBoxLayout(panel);
-  row->setContentsMargins(0, 0, 0, 0);
-  auto* instrumentLabel = new QLabel(QString::fromUtf8("楽器"), panel);
-  instrumentBox_ = new QComboBox(panel);
-  instrumentBox_->setObjectName("InstrumentList");
-  instrumentLabel->setBuddy(instrumentBox_);
-  for (int32_t i = 0; i < kInstrumentCount; ++i) instrumentBox_->addItem(FromSjis(InstrumentListText(i)));
-  connect(instrumentBox_, &QComboBox::activated, this, &CMMLPlayerDlg::OnInstrumentChosen);
-  auto* targetLabel = new QLabel(QString::fromUtf8("ピアノロール"), panel);
-  targetBox_ = new QComboBox(panel);
-  targetBox_->setObjectName("PianoRollTarget");
-  targetLabel->setBuddy(targetBox_);
-  views_->AttachTargetList(targetBox_);
-  row->addWidget(instrumentLabel);
-  row->addWidget(instrumentBox_);
-  row->addWidget(targetLabel);
-  row->addWidget(targetBox_);
-  const char* names[] = {"MUTE", "Solo", "All", "I", "編"};
-  for (int i = 0; i < 5; ++i) {
-    auto* button = new QPushButton(QString::fromUtf8(names[i]), panel);
-    button->setObjectName(QString("Panel_%1").arg(QString::fromUtf8(names[i])));
-    button->setAccessibleName(QString::fromUtf8(names[i]));
-    if (i == 0) {
-      button->setCheckable(true);
-      muteButton_ = button;
-    }
-    if (i >= 3) button->setEnabled(false);  // no action is attached to them
-    connect(button, &QPushButton::clicked, this, [this, i] { OnTrackPanelButton(i); });
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return panel;
 }
 
 QWidget* CMMLPlayerDlg::EventListArea() const { return views_->List(); }
@@ -436,7 +403,7 @@ void CMMLPlayerDlg::OnPlayingChanged(bool playing) {
   panes_->SetPlaying(playing);
   views_->SetPlaying(playing);
   setAcceptDrops(!playing);
-  instrumentBox_->setEnabled(!playing);
+  panel_->SetPlaying(playing);
   if (playing) {
     frameTimer_.start();
   } else {
@@ -575,42 +542,7 @@ void CMMLPlayerDlg::EditCommand(Cmd id) {
   }
 }
 
-void CMMLPlayerDlg::OnTrackPanelButton(int which) {
-  Autosave();  // a button click is a command given with the mouse
-  int32_t current = document_.CurrentTrack();
-  auto setMuted = [this](int32_t slot, bool muted) {
-    document_.SetMuted(slot, muted);
-    player_.SetMuted(slot, muted);
-  };
-  switch (which) {
-    case 0: setMuted(current, muteButton_->isChecked()); break;
-    case 1:
-      for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) setMuted(slot, slot != current);
-      break;
-    case 2:
-      for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) setMuted(slot, false);
-      break;
-    default: return;
-  }
-  ShowTrackPanel();
-}
-
-void CMMLPlayerDlg::OnInstrumentChosen(int index) {
-  if (updatingPanel_ || player_.IsPlaying()) return;
-  int32_t slot = document_.CurrentTrack();
-  TrackProperties properties = document_.Track(slot);
-  properties.instrument = index;
-  if (document_.SetTrackProperties(slot, properties) == 0) InitChannel(slot);
-  UpdateCommandStates();
-}
-
-void CMMLPlayerDlg::ShowTrackPanel() {
-  updatingPanel_ = true;
-  const CMMLTrack& track = document_.Track(document_.CurrentTrack());
-  instrumentBox_->setCurrentIndex(track.instrument);
-  muteButton_->setChecked(track.muted != 0);
-  updatingPanel_ = false;
-}
+void CMMLPlayerDlg::ShowTrackPanel() { panel_->ShowCurrentTrack(); }
 
 void CMMLPlayerDlg::RefreshTabs() {
   panes_->RebuildTabs();

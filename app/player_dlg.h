@@ -25,9 +25,7 @@
 #include <utility>
 #include <vector>
 
-class QComboBox;
 class QLabel;
-class QPushButton;
 class QSplitter;
 class QTabBar;
 
@@ -35,6 +33,7 @@ namespace kore {
 
 class CPennaFrame;
 class CPennaWnd;
+class TrackPanel;
 class TrackPanes;
 class WindowViews;
 
@@ -141,13 +140,10 @@ class CMMLPlayerDlg : public QMainWindow {
 
  private:
   void BuildWidgets();
-  QWidget* BuildTrackPanel();
   void ConnectPlayer();
   void OnPlayingChanged(bool playing);
   void Autosave();
   void ApplyHooksAvailability();
-  void OnTrackPanelButton(int which);
-  void OnInstrumentChosen(int index);
   void EditCommand(Cmd id);
   void TransportCommand(Cmd id);
   void AddTrack();
@@ -179,15 +175,12 @@ class CMMLPlayerDlg : public QMainWindow {
   QSplitter* viewSplitter_ = nullptr;
   QSplitter* outerSplitter_ = nullptr;
   QWidget* editorArea_ = nullptr;
-  QComboBox* instrumentBox_ = nullptr;
-  QComboBox* targetBox_ = nullptr;
-  QPushButton* muteButton_ = nullptr;
+  TrackPanel* panel_ = nullptr;
   std::array<QLabel*, 4> status_{};
   QTimer frameTimer_;
   int32_t viewMode_ = 0;
   int32_t markerTick_ = 0;
   int32_t markerNumber_ = 0;
-  bool updatingPanel_ = false;
   bool shutDown_ = false;
   // While StopPlayback waits: commands that arrive then, run after it.
   bool stopping_ = false;

@@ -363,6 +363,41 @@ TEST_F(MainWindowTest, ViewNotificationsSelectMmlMoveTheStartAndRunMarkerCommand
   EXPECT_EQ(song.MarkerCount(), 0);
 }
 
+TEST_F(MainWindowTest, TrackPanelMixesAndChoosesTheInstrumentAndTheRollTarget) {
+  Start();
+  CMMLDocument& song = window()->Document();
+  auto button = [&](const char* name) {
+    return window()->findChild<QPushButton*>(QString("Panel_") + name);
+  };
+  auto muted = [&](int32_t slot) {
+    EXPECT_EQ(song.Track(slot).muted != 0, window()->Player().IsMuted(slot)) << slot;
+    return song.Track(slot).muted != 0;
+  };
+  song.SetCurrentTrack(1);
+  button("Solo")->click();
+  EXPECT_TRUE(muted(0) && !muted(1) && muted(2));
+  EXPECT_FALSE(button("MUTE")->isChecked());
+  button("MUTE")->click();
+  EXPECT_TRUE(muted(1));
+  button("All")->click();
+  EXPECT_FALSE(muted(0) || muted(1) || muted(2) || button("MUTE")->isChecked());
+
+  // フルート on a MIDI port: program 73 on the current track's channel, through the device.
+  window()->Output().outputDls = 0;
+  auto* device = static_cast<CRecordingMidiDevice*>(window()->Device());
+  device->ClearMessages();
+  Q_EMIT window()->findChild<QComboBox*>("InstrumentList")->activated(3);
+  EXPECT_EQ(song.Track(1).instrument, 3);
+  ASSERT_FALSE(device->Messages().empty());
+  EXPECT_EQ(device->Messages().front().bytes, (std::vector<uint8_t>{0xC1, 73}));
+
+  auto* target = window()->findChild<QComboBox*>("PianoRollTarget");
+  ASSERT_EQ(target->count(), 3);
+  Q_EMIT target->activated(2);
+  EXPECT_EQ(window()->Views().Roll()->Target(), views::RollTarget::CurrentOnly);
+  EXPECT_EQ(app->Settings().pianoRollTargetV2, 2);
+}
+
 TEST_F(MainWindowTest, MonitorCommandShowsTheMonitorWhereTheSettingsPutIt) {
   std::ofstream(folder.File("KORE.ini"), std::ios::binary)
       << "[ApplicationData]\r\nMonitor_Left=+30\r\nMonitor_Top=+40\r\nMonitor_Visible=true\r\n";
