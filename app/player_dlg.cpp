@@ -138,7 +138,7 @@ void CMMLPlayerDlg::BuildWidgets() {
   hooks.widget = this;
   hooks.pane = [this](int32_t slot) { return frame_ ? frame_->Editor(slot) : nullptr; };
   hooks.markerCommand = [this](Cmd id, int32_t value) { MarkerCommand(id, value); };
-  views_ = new WindowViews(document_, documentBridge_, player_, settings_, std::move(hooks));
+  views_ = new WindowViews(document_, player_, settings_, std::move(hooks));
   connect(views_, &WindowViews::monitorVisibilityChanged, this,
           &CMMLPlayerDlg::UpdateCommandStates);
 

@@ -1,7 +1,6 @@
 #include "app/window_views.h"
 
 #include "editor/frame/penna_wnd.h"
-#include "views/document_bridge.h"
 #include "views/event_list.h"
 #include "views/measure_display.h"
 #include "views/monitor.h"
@@ -38,11 +37,12 @@ bool HasSelectableText(MidiEventKind kind) {
 
 }  // namespace
 
-WindowViews::WindowViews(CMMLDocument& document, DocumentBridge& bridge, CMMLPlayer& player,
-                         AppSettings& settings, Window window)
+WindowViews::WindowViews(CMMLDocument& document, CMMLPlayer& player, AppSettings& settings,
+                         Window window)
     : QObject(window.widget), document_(document), player_(player), settings_(settings),
       window_(std::move(window)) {
   QWidget* parent = window_.widget;
+  // Each view follows the document through a bridge of its own.
   roll_ = Named(new CPianoRollCtrl(parent), "ピアノロール");
   roll_->SetDocument(&document_);
   roll_->SetZoom(settings_.pianoRollHMag, settings_.pianoRollVMag);
@@ -72,14 +72,6 @@ WindowViews::WindowViews(CMMLDocument& document, DocumentBridge& bridge, CMMLPla
     if (visible || (window_.widget && window_.widget->isVisible())) monitorWanted_ = visible;
     Q_EMIT monitorVisibilityChanged();
   });
-  auto rebuild = [this] {
-    roll_->SetCurrentTrack(document_.CurrentTrack());
-    roll_->Rebuild();
-  };
-  connect(&bridge, &DocumentBridge::refreshViews, roll_, [this] { roll_->Rebuild(); });
-  connect(&bridge, &DocumentBridge::songReplaced, roll_, rebuild);
-  connect(&bridge, &DocumentBridge::currentTrackChanged, roll_, rebuild);
-  rebuild();
 }
 
 WindowViews::~WindowViews() {

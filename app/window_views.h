@@ -29,7 +29,6 @@ class CMidiMoniterCtrl;
 class CPennaWnd;
 class CPianoKeyCtrl;
 class CPianoRollCtrl;
-class DocumentBridge;
 class PlaybackViewRefresh;
 
 class WindowViews : public QObject {
@@ -44,8 +43,7 @@ class WindowViews : public QObject {
     std::function<void(Cmd command, int32_t value)> markerCommand;
   };
 
-  WindowViews(CMMLDocument& document, DocumentBridge& bridge, CMMLPlayer& player,
-              AppSettings& settings, Window window);
+  WindowViews(CMMLDocument& document, CMMLPlayer& player, AppSettings& settings, Window window);
   // Detaches the views from the document, which dies before the window's children.
   ~WindowViews() override;
 
