@@ -305,10 +305,10 @@ TEST_F(MainWindowTest, AboutBoxText) {
   EXPECT_TRUE(text.endsWith("(MHz)"));
 }
 
-
-int32_t RowOf(const MidiEventList& events, MidiEventKind kind, int nth = 0) {
+// The list row (and record seq) of the first record of a kind.
+int32_t RowOf(const MidiEventList& events, MidiEventKind kind) {
   for (size_t i = 0; i < events.size(); ++i)
-    if (events[i].kind == kind && nth-- == 0) return static_cast<int32_t>(i);
+    if (events[i].kind == kind) return static_cast<int32_t>(i);
   return -1;
 }
 
