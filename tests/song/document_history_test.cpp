@@ -1,158 +1,32 @@
-// The structural undo and redo stacks and the modified state.
-#include "document_test_util.h"
+// The structural undo and redo stacks and the modified state. Exact restoring of random edit
+// sequences is covered by the invariants test; this pins what it does not see.
+#include "song_test_util.h"
 
 namespace kore {
 namespace {
 
-using test::FirstNoteTick;
-using test::Order;
-using test::RecordingObserver;
-using test::SongRecordsOf;
+using namespace test;
 
-TEST(DocumentUndoTracks, UndoAndRedoOfAnAddedTrack) {
-  CMMLDocument doc;
-  doc.NewSong(2, 32);
-  int32_t slot = doc.AddTrack();
-  doc.SetTrackText(slot, "c4");
-  ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(doc.Track(slot).inUse, 0);
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1}));
-  EXPECT_TRUE(SongRecordsOf(doc, slot).empty());
-  EXPECT_TRUE(doc.CanRedo());
-  ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(doc.Track(slot).inUse, 1);
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2}));
-  EXPECT_EQ(doc.TrackText(slot), "c4");
-  EXPECT_EQ(FirstNoteTick(doc, slot), 0);
-  EXPECT_EQ(SongRecordsOf(doc, slot).size(), doc.Track(slot).events.size());
-  EXPECT_FALSE(doc.Redo());
-}
-
-TEST(DocumentUndoTracks, UndoOfADeleteRestoresTheTabAtItsPlace) {
+TEST(DocumentHistory, UndoOfADeleteBringsBackTheTrackWithItsPropertiesAndFocus) {
   CMMLDocument doc;
   doc.NewSong(4, 32);
-  doc.SetTrackText(1, "e4");
-  doc.DeleteTrack(1);
-  ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2, 3}));
-  EXPECT_EQ(doc.TrackText(1), "e4");
-  EXPECT_EQ(doc.CurrentTrack(), 1);
-  ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 2, 3}));
-  EXPECT_EQ(doc.Track(1).inUse, 0);
-}
-
-TEST(DocumentUndoTracks, UndoOfADeleteSurvivesTheSlotBeingHandedOutAgain) {
-  CMMLDocument doc;
-  doc.NewSong(2, 32);
-  doc.SetTrackText(0, "o5c4");
-  TrackProperties p = doc.Track(0);
+  doc.SetTrackText(1, "o5c4");
+  TrackProperties p = doc.Track(1);
   p.name = "Melody";
   p.instrument = 3;
-  doc.SetTrackProperties(0, p);
-  doc.DeleteTrack(0);
-  EXPECT_EQ(doc.AddTrack(), 0);  // the same slot, reset
-  doc.SetTrackText(0, "r1");
-  ASSERT_TRUE(doc.Undo());  // removes the new track
-  ASSERT_TRUE(doc.Undo());  // brings back the deleted one with its own text
-  EXPECT_EQ(doc.TrackText(0), "o5c4");
-  EXPECT_EQ(doc.Track(0).name, "Melody");
-  EXPECT_EQ(doc.Track(0).instrument, 3);
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1}));
-  // And redoing the add gives the added track its own text again.
-  ASSERT_TRUE(doc.Redo());
-  ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(doc.TrackText(0), "r1");
-  EXPECT_EQ(doc.Track(0).name, "Track1");
-}
-
-TEST(DocumentUndoTracks, UndoOfDeletingTheOnlyTrackRemovesTheFreshOne) {
-  CMMLDocument doc;
-  doc.NewSong(1, 32);
-  doc.SetTrackText(0, "c4d4");
-  doc.DeleteTrack(0);
-  EXPECT_TRUE(doc.TrackText(0).empty());  // the fresh track took slot 0
-  ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(doc.TrackText(0), "c4d4");
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0}));
-  EXPECT_EQ(doc.TrackCount(), 1);
-  ASSERT_TRUE(doc.Redo());
-  EXPECT_TRUE(doc.TrackText(0).empty());
-  EXPECT_EQ(doc.TrackCount(), 1);
-  EXPECT_TRUE(doc.IsModified());
-}
-
-TEST(DocumentUndoTracks, FreshTrackInAnotherSlotIsRemovedOnUndo) {
-  CMMLDocument doc;
-  doc.NewSong(3, 32);
-  doc.DeleteTrack(0);
-  doc.DeleteTrack(1);
-  doc.DeleteTrack(2);  // fresh track in slot 0
-  ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{2}));
-  EXPECT_EQ(doc.Track(0).inUse, 0);
-  ASSERT_TRUE(doc.Undo());
-  ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2}));
-  EXPECT_FALSE(doc.IsModified());
-}
-
-TEST(DocumentUndoMarkers, DeletedMarkerComesBackWithItsTracks) {
-  CMMLDocument doc;
-  doc.NewSong(2, 32);
-  doc.AddMarker(64, "A", 1);
-  doc.AddMarker(128, "B", 2);
-  doc.SetTrackText(0, "c4");
-  TrackProperties p = doc.Track(0);
-  p.startMarker = 1;
-  doc.SetTrackProperties(0, p);
-  p = doc.Track(1);
-  p.startMarker = 2;
   doc.SetTrackProperties(1, p);
-
-  doc.DeleteMarker(1);
-  EXPECT_EQ(doc.Track(0).startMarker, 0);
-  EXPECT_EQ(doc.Track(1).startMarker, 1);
-  ASSERT_TRUE(doc.Undo());
-  EXPECT_EQ(doc.MarkerCount(), 2);
-  EXPECT_EQ(doc.Markers()[0].text, "A");
-  EXPECT_EQ(doc.Track(0).startMarker, 1);
-  EXPECT_EQ(doc.Track(1).startMarker, 2);
-  EXPECT_EQ(FirstNoteTick(doc, 0), 64);
-  ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(doc.MarkerCount(), 1);
-  EXPECT_EQ(doc.Track(0).startMarker, 0);
-  EXPECT_EQ(FirstNoteTick(doc, 0), 0);
-}
-
-TEST(DocumentUndoMarkers, AddAndUpdateUndoAndRedo) {
-  CMMLDocument doc;
-  doc.NewSong(1, 32);
-  doc.SetTrackText(0, "c4");
-  doc.AddMarker(100, "A", 1);
-  TrackProperties p = doc.Track(0);
-  p.startMarker = 1;
-  doc.SetTrackProperties(0, p);
-  doc.AddMarker(50, "early", 2);  // A becomes 2
-  EXPECT_EQ(doc.Track(0).startMarker, 2);
-  doc.UpdateMarker(2, 10, "A moved", 3);  // A becomes 1
-  EXPECT_EQ(doc.Track(0).startMarker, 1);
-  EXPECT_EQ(FirstNoteTick(doc, 0), 10);
-
-  ASSERT_TRUE(doc.Undo());  // update
-  EXPECT_EQ(doc.Markers()[1].text, "A");
-  EXPECT_EQ(doc.Markers()[1].tick, 100);
-  EXPECT_EQ(doc.Track(0).startMarker, 2);
-  EXPECT_EQ(FirstNoteTick(doc, 0), 100);
-  ASSERT_TRUE(doc.Undo());  // add "early"
-  EXPECT_EQ(doc.MarkerCount(), 1);
-  EXPECT_EQ(doc.Track(0).startMarker, 1);
-  ASSERT_TRUE(doc.Redo());
-  ASSERT_TRUE(doc.Redo());
-  EXPECT_EQ(doc.Markers()[0].text, "A moved");
-  EXPECT_EQ(doc.Markers()[1].text, "early");
-  EXPECT_EQ(doc.Track(0).startMarker, 1);
-  EXPECT_EQ(FirstNoteTick(doc, 0), 10);
+  doc.DeleteTrack(1);
+  EXPECT_EQ(doc.AddTrack(), 1);  // the same slot, reset
+  doc.SetCurrentTrack(0);
+  ASSERT_TRUE(doc.Undo());  // removes the new track
+  ASSERT_TRUE(doc.Undo());  // brings back the deleted one at its tab
+  EXPECT_EQ(Order(doc), (std::vector<int32_t>{0, 1, 2, 3}));
+  EXPECT_EQ(doc.TrackText(1), "o5c4");
+  EXPECT_EQ(doc.Track(1).name, "Melody");
+  EXPECT_EQ(doc.Track(1).instrument, 3);
+  EXPECT_EQ(doc.CurrentTrack(), 1);
+  EXPECT_EQ(FirstNoteTick(doc, 1), 0);
+  EXPECT_EQ(SongRecordsOf(doc, 1).size(), doc.Track(1).events.size());
 }
 
 TEST(DocumentHistory, SequenceIsDepthAndNewChangesDropTheRedoStack) {
@@ -167,9 +41,9 @@ TEST(DocumentHistory, SequenceIsDepthAndNewChangesDropTheRedoStack) {
   EXPECT_EQ(doc.EditNumber(), 1);
   EXPECT_EQ(doc.RedoStack().size(), 1u);
   doc.AddTrack();
-  EXPECT_EQ(doc.EditNumber(), 2);
   EXPECT_EQ(doc.UndoStack()[1].sequence, 2);
   EXPECT_TRUE(doc.RedoStack().empty());
+  EXPECT_FALSE(doc.Redo());
   EXPECT_TRUE(doc.Undo());
   EXPECT_TRUE(doc.Undo());
   EXPECT_FALSE(doc.Undo());
@@ -195,10 +69,9 @@ TEST(DocumentHistory, TextEditsGoThroughTheEditorHooks) {
   doc.RemoveObserver(&observer);
 }
 
-TEST(DocumentModified, UndoBackToTheSavedStateIsNotModified) {
+TEST(DocumentModified, FollowsTheSavedStateThroughUndoAndRedo) {
   CMMLDocument doc;
   doc.NewSong(1, 32);
-  EXPECT_FALSE(doc.IsModified());
   doc.AddTrack();
   EXPECT_TRUE(doc.IsModified());
   doc.Undo();
@@ -211,19 +84,13 @@ TEST(DocumentModified, UndoBackToTheSavedStateIsNotModified) {
   EXPECT_TRUE(doc.IsModified());
   doc.Redo();
   EXPECT_FALSE(doc.IsModified());
-}
-
-TEST(DocumentModified, DirtyFlagOutlivesUndo) {
-  CMMLDocument doc;
-  doc.NewSong(1, 32);
-  doc.AddTrack();
+  // A dirty flag outlives undo back to the saved depth.
   doc.SetModified();
   doc.Undo();
-  EXPECT_EQ(doc.EditNumber(), doc.SavedEditNumber());
+  doc.Redo();
   EXPECT_TRUE(doc.IsModified());
   doc.MarkSaved();
-  EXPECT_FALSE(doc.IsDirty());
-  EXPECT_FALSE(doc.IsModified());
+  EXPECT_FALSE(doc.IsDirty() || doc.IsModified());
 }
 
 TEST(DocumentModified, DifferentChangeAtTheSavedDepthIsModified) {

@@ -2,7 +2,7 @@
 // undoing everything, then redoing everything, gives back exactly the states seen.
 #include <random>
 
-#include "document_test_util.h"
+#include "song_test_util.h"
 
 namespace kore {
 namespace {

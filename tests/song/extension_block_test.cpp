@@ -1,179 +1,105 @@
+// The binary block of song settings: its record stream, compression, checksums and damage.
 #include "song/extension_block.h"
 
-#include <gtest/gtest.h>
+#include <functional>
 
 #include "base/crc32.h"
-#include "base/shift_jis.h"
-#include "song/instruments.h"
-#include "song_file_test_util.h"
+#include "song_test_util.h"
 
 namespace kore {
 namespace {
 
-using namespace filetest;
+using namespace test;
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-// Two tracks listed as slot 2 then slot 0, a 3/4 time base of 480 and two markers.
-LoadedSong SampleSong() {
-  LoadedSong song;
-  song.timeBase = {480, 3, 4};
-  song.title = Sjis("題");
-  song.source = "src";
-  song.memo = "a\r\nb";
-  song.slots[0] = TrackProperties::Fresh(0);
-  song.slots[0].name = "Lead";
-  song.slots[0].volume = 90;
-  song.slots[0].panpot = 10;
-  song.slots[0].instrument = 4;  // whistle, code 132
-  song.texts[0] = "cde";
-  song.slots[2] = TrackProperties::Fresh(2);
-  song.slots[2].instrument = 7;  // Acoustic Grand Piano, code 0
-  song.slots[2].startMarker = 1;
-  song.texts[2] = "o5g";
-  song.trackOrder = {2, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  song.trackOrderRead = true;
-  song.markers = {Marker(64, 0x2828E0, "A"), Marker(128, 0x123456, Sjis("サビ"))};
+LoadedSong Applied(const std::string& stream, LoadedSong song = {}) {
+  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
   return song;
 }
 
-std::string PropertiesRecord(int slot, int volume, int panpot, int channel, int startMarker,
-                             int code) {
-  std::string p;
-  p += static_cast<char>(slot);
-  p += static_cast<char>(volume);
-  p += static_cast<char>(panpot);
-  p += static_cast<char>(channel);
-  p += Le32(0xFFFFFFFFu) + Le32(startMarker) + Le32(code) + Le32(0) + Le32(0) + Le32(0);
-  return Record(2, p);
-}
-
-std::string StringRecord(int type, int lead, const std::string& s) {
-  return Record(type, std::string(1, static_cast<char>(lead)) + s + std::string(1, '\0'));
-}
-
-TEST(ExtensionBlock, RecordStreamHoldsEveryTypeInTheDocumentedOrder) {
-  LoadedSong song = SampleSong();
-  std::string expected =
-      Record(4, Le32(480) + Le32(3) + Le32(4)) + StringRecord(6, 0, Sjis("題")) +
-      StringRecord(7, 0, "src") + StringRecord(8, 0, "a\r\nb") +
-      Record(1, std::string("\0\x02\0", 3)) + PropertiesRecord(2, 100, 64, 2, 1, 0) +
-      StringRecord(3, 2, "Track3") + PropertiesRecord(0, 90, 10, 0, 0, 132) +
-      StringRecord(3, 0, "Lead") + StringRecord(5, 2, "o5g") + StringRecord(5, 0, "cde") +
-      Record(9, Le32(0) + Le32(64) + Le32(0x2828E0) + "A" + std::string(1, '\0')) +
-      Record(9, Le32(1) + Le32(128) + Le32(0x123456) + Sjis("サビ") + std::string(1, '\0'));
-  EXPECT_EQ(BuildRecordStream(song.View(), ExtensionParts::All()), Bytes(expected));
+TEST(ExtensionBlock, StreamAndBlockAreTheKnownBytes) {
+  const LoadedSong song = SmallSong();
+  EXPECT_EQ(BuildRecordStream(song.View(), ExtensionParts::All()), Bytes(DataFile("song_records.bin")));
+  EXPECT_EQ(BuildExtensionBlock(song.View(), ExtensionParts::All()), Bytes(DataFile("song_block.bin")));
   // Nothing asked for: the order alone.
-  EXPECT_EQ(BuildRecordStream(song.View(), {}), Bytes(Record(1, std::string("\0\x02\0", 3))));
-}
-
-TEST(ExtensionBlock, PlainModeOrderOfFourTracks) {
-  LoadedSong song;
-  for (int slot : {0, 1, 2, 3}) song.slots[slot].inUse = 1;
-  song.trackOrder = {2, 0, 1, 3, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  EXPECT_EQ(BuildRecordStream(song.View(), {}), Bytes(Record(1, std::string("\0\2\0\1\3", 5))));
-}
-
-TEST(ExtensionBlock, BlockHeaderAndCompressionAreByteExact) {
-  LoadedSong song = SampleSong();
-  std::string records(reinterpret_cast<const char*>(
-                          BuildRecordStream(song.View(), ExtensionParts::All()).data()),
-                      BuildRecordStream(song.View(), ExtensionParts::All()).size());
-  ASSERT_LE(records.size(), 512u);  // compressed into the 1,024-byte area
-  EXPECT_EQ(BuildExtensionBlock(song.View(), ExtensionParts::All()), Bytes(Block(records)));
-
-  // A stream far over 512 bytes uses the doubled area and still matches libbz2 exactly.
-  song.texts[0] = std::string(70000, 'c');
-  auto big = BuildRecordStream(song.View(), ExtensionParts::All());
-  EXPECT_EQ(BuildExtensionBlock(song.View(), ExtensionParts::All()),
-            Bytes(Block(std::string(big.begin(), big.end()))));
+  EXPECT_EQ(BuildRecordStream(song.View(), {}), Bytes(Record(1, std::string("\0\x03\0", 3))));
+  // A stream far over the first compression area uses a larger one.
+  LoadedSong big = song;
+  big.texts[0] = std::string(70000, 'c');
+  EXPECT_EQ(BuildExtensionBlock(big.View(), ExtensionParts::All()), Bytes(DataFile("big_block.bin")));
 }
 
 TEST(ExtensionBlock, EveryRecordTypeRoundTrips) {
-  LoadedSong song = SampleSong();
+  LoadedSong song = SmallSong();
   auto block = BuildExtensionBlock(song.View(), ExtensionParts::All());
   LoadedSong back;
   ASSERT_TRUE(ApplyExtensionBlock(block.data(), block.size(), back));
-  LoadedSong expected = song;
-  for (TrackProperties& t : expected.slots) {
+  for (TrackProperties& t : song.slots) {
     if (t.inUse) t.reserved = -1;  // written as -1 and read back from there
   }
-  EXPECT_EQ(back, expected);
+  EXPECT_EQ(back, song);
 }
 
-TEST(ExtensionBlock, TextFormChecksItsCrcAndIsIgnoredWhenDamaged) {
-  LoadedSong song = SampleSong();
+TEST(ExtensionBlock, TextFormIsIgnoredWhenItsChecksumOrBlockIsDamaged) {
   std::string section;
-  WriteExtensionSection(section, song.View(), ExtensionParts::All());
-  std::string records;
-  for (uint8_t b : BuildRecordStream(song.View(), ExtensionParts::All())) records += char(b);
-  EXPECT_EQ(section, ExtensionSection(records));
-
-  std::string text = PlainBase64(Block(records));
+  WriteExtensionSection(section, SmallSong().View(), ExtensionParts::All());
+  std::string text;
+  for (size_t d = section.find("d="); d != std::string::npos; d = section.find("d=", d + 2)) {
+    text += section.substr(d + 2, section.find("\r\n", d) - d - 2);
+  }
   LoadedSong applied;
-  ASSERT_TRUE(ApplyExtensionText(text, BitwiseCrc(text), applied));
-  EXPECT_EQ(applied.title, song.title);
-
+  ASSERT_TRUE(ApplyExtensionText(text, Crc32(text), applied));
+  EXPECT_EQ(applied.title, Sjis("曲"));
   std::string damaged = text;
   damaged[5] = damaged[5] == 'A' ? 'B' : 'A';
   LoadedSong untouched;
   untouched.title = "kept";
-  EXPECT_FALSE(ApplyExtensionText(damaged, BitwiseCrc(text), untouched));
-  EXPECT_EQ(untouched.title, "kept");
+  EXPECT_FALSE(ApplyExtensionText(damaged, Crc32(text), untouched));
   // The right checksum over a damaged block still leaves the song untouched.
-  EXPECT_FALSE(ApplyExtensionText(damaged, BitwiseCrc(damaged), untouched));
+  EXPECT_FALSE(ApplyExtensionText(damaged, Crc32(damaged), untouched));
   EXPECT_EQ(untouched.title, "kept");
-}
-
-// Rewrites the header CRC after a change to the body.
-void Reseal(std::vector<uint8_t>& block) {
-  uint32_t crc = Crc32(block.data() + 12, block.size() - 12);
-  for (int i = 0; i < 4; ++i) block[4 + i] = static_cast<uint8_t>(crc >> (8 * i));
 }
 
 TEST(ExtensionBlock, DamagedHeadersLeaveTheSongUntouched) {
-  LoadedSong song = SampleSong();
-  const auto good = BuildExtensionBlock(song.View(), ExtensionParts::All());
-  LoadedSong fresh;
-  auto rejects = [&](std::vector<uint8_t> block) {
-    LoadedSong target;
-    bool applied = ApplyExtensionBlock(block.data(), block.size(), target);
-    return !applied && target == fresh;
+  const auto good = BuildExtensionBlock(SmallSong().View(), ExtensionParts::All());
+  auto reseal = [](std::vector<uint8_t> block) {
+    uint32_t crc = Crc32(block.data() + 12, block.size() - 12);
+    for (int i = 0; i < 4; ++i) block[4 + i] = static_cast<uint8_t>(crc >> (8 * i));
+    return block;
   };
-  auto flag = good;
-  flag[9] = 1;
-  EXPECT_TRUE(rejects(flag));
-  auto crc = good;
-  crc[4] ^= 1;
-  EXPECT_TRUE(rejects(crc));
-  auto method = good;
-  method[8] = 2;
-  EXPECT_TRUE(rejects(method));
-  // A stream length that is not exactly what the data yields, either way.
-  auto longer = good;
-  longer[0] += 1;
-  EXPECT_TRUE(rejects(longer));
-  auto shorter = good;
-  shorter[0] -= 1;
-  EXPECT_TRUE(rejects(shorter));
-  // An announced length of nearly 4 GiB is refused before anything is allocated.
-  auto huge = good;
-  huge[0] = huge[1] = huge[2] = huge[3] = 0xFF;
-  EXPECT_TRUE(rejects(huge));
-  EXPECT_TRUE(rejects(std::vector<uint8_t>(good.begin(), good.begin() + 11)));
-  auto cut = std::vector<uint8_t>(good.begin(), good.end() - 5);
-  Reseal(cut);
-  EXPECT_TRUE(rejects(cut));
+  auto with = [&](size_t at, uint8_t value) {
+    auto block = good;
+    block[at] = value;
+    return block;
+  };
+  const struct {
+    const char* name;
+    std::vector<uint8_t> block;
+  } rows[] = {
+      {"flag", with(9, 1)},
+      {"checksum", with(4, good[4] ^ 1)},
+      {"method", with(8, 2)},
+      {"stream length one more", with(0, good[0] + 1)},
+      {"stream length one less", with(0, good[0] - 1)},
+      {"stream length near 4 GiB", [&] { auto b = with(0, 0xFF); b[1] = b[2] = b[3] = 0xFF; return b; }()},
+      {"header cut", std::vector<uint8_t>(good.begin(), good.begin() + 11)},
+      {"body cut, resealed", reseal(std::vector<uint8_t>(good.begin(), good.end() - 5))},
+  };
+  for (const auto& row : rows) {
+    LoadedSong target;
+    EXPECT_FALSE(ApplyExtensionBlock(row.block.data(), row.block.size(), target)) << row.name;
+    EXPECT_EQ(target, LoadedSong()) << row.name;
+  }
 }
 
 TEST(ExtensionBlock, StoredMethodIsAcceptedWhenItsLengthMatches) {
   std::string records = Record(6, std::string("\0Stored", 8)) + Record(1, std::string("\0\x05", 2));
-  std::vector<uint8_t> block = Bytes(Le32(records.size()) + Le32(BitwiseCrc(records)) +
+  std::vector<uint8_t> block = Bytes(Le32(records.size()) + Le32(Crc32(records)) +
                                      std::string("\0\0\0\0", 4) + records);
   LoadedSong song;
   ASSERT_TRUE(ApplyExtensionBlock(block.data(), block.size(), song));
   EXPECT_EQ(song.title, "Stored");
-  EXPECT_TRUE(song.trackOrderRead);
   EXPECT_EQ(song.trackOrder[0], 5);
   EXPECT_EQ(song.trackOrder[1], -1);
   block[0] += 1;
@@ -182,18 +108,16 @@ TEST(ExtensionBlock, StoredMethodIsAcceptedWhenItsLengthMatches) {
 }
 
 TEST(ExtensionBlock, RecordWalkChecksEveryLengthAndSlot) {
-  LoadedSong song;
-  std::string stream =
-      Record(4, Le32(0) + Le32(3) + Le32(3)) +        // ticks 0 -> 32, bad unit -> 4/4
-      Record(2, std::string(10, '\x05')) +            // too short for its type: skipped
-      StringRecord(5, 16, "never") +                  // slot 16: ignored
-      Record(3, std::string("\x01no terminator", 14)) +  // no NUL: the payload end ends it
-      Record(99, "unknown") +                         // unknown type: skipped
-      Record(1, std::string(40, '\x01')) +            // at most 16 order entries
-      Record(9, Le32(0) + Le32(10) + Le32(1)) +       // marker without a name
+  LoadedSong song = Applied(
+      Record(4, Le32(0) + Le32(3) + Le32(3)) +             // ticks 0 -> 32, bad unit -> 4/4
+      Record(2, std::string(10, '\x05')) +                 // too short for its type: skipped
+      Record(5, std::string("\x10never", 7)) +             // slot 16: ignored
+      Record(3, std::string("\x01no terminator", 14)) +    // no NUL: the payload end ends it
+      Record(99, "unknown") +                              // unknown type: skipped
+      Record(1, std::string(40, '\x01')) +                 // at most 16 order entries
+      Record(9, Le32(0) + Le32(10) + Le32(1)) +            // marker without a name
       Record(9, Le32(7) + Le32(10) + Le32(2) + "x" + std::string(1, '\0')) +
-      std::string(1, '\x06') + Le32(1000) + "short";  // runs past the end: walk stops
-  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
+      std::string(1, '\x06') + Le32(1000) + "short");      // runs past the end: walk stops
   EXPECT_EQ(song.timeBase, (TimeBase{32, 4, 4}));
   EXPECT_EQ(song.slots[5].volume, 100);
   EXPECT_EQ(song.slots[1].name, "no terminator");
@@ -203,34 +127,44 @@ TEST(ExtensionBlock, RecordWalkChecksEveryLengthAndSlot) {
   EXPECT_EQ(song.markers[1].text, "x");
   EXPECT_EQ(song.markers[1].value, 2);
   EXPECT_EQ(song.title, "");
+  EXPECT_EQ(Applied(Record(4, Le32(96) + Le32(17) + Le32(8))).timeBase, (TimeBase{96, 4, 4}));
+  EXPECT_EQ(Applied(Record(4, Le32(960) + Le32(7) + Le32(8))).timeBase, (TimeBase{960, 7, 8}));
 }
 
-TEST(ExtensionBlock, TimeBaseRecordKeepsItsTicksWithABadSignature) {
-  LoadedSong song;
-  std::string stream = Record(4, Le32(96) + Le32(6) + Le32(3));
-  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
-  EXPECT_EQ(song.timeBase, (TimeBase{96, 4, 4}));
-  stream = Record(4, Le32(96) + Le32(17) + Le32(8));
-  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
-  EXPECT_EQ(song.timeBase, (TimeBase{96, 4, 4}));
-  stream = Record(4, Le32(960) + Le32(7) + Le32(8));
-  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
-  EXPECT_EQ(song.timeBase, (TimeBase{960, 7, 8}));
-}
-
-TEST(ExtensionBlock, InstrumentCodesMapBackToIndexes) {
-  LoadedSong song;
-  std::string stream = PropertiesRecord(3, 1, 2, 9, 4, 128) + PropertiesRecord(4, 1, 2, 9, 4, 0) +
-                       PropertiesRecord(5, 1, 2, 9, 4, 135) + PropertiesRecord(6, 1, 2, 9, 4, 500);
-  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
-  EXPECT_EQ(song.slots[3].instrument, 0);
-  EXPECT_EQ(song.slots[4].instrument, 7);
-  EXPECT_EQ(song.slots[5].instrument, 7);
-  EXPECT_EQ(song.slots[6].instrument, 0);
-  EXPECT_EQ(song.slots[3].channel, 9);
-  EXPECT_EQ(song.slots[3].reserved, -1);
-  EXPECT_EQ(song.slots[3].startMarker, 4);
-  EXPECT_EQ(song.slots[3].inUse, 0);  // properties alone do not make a track
+TEST(ExtensionBlock, RecordsAreReadExactlyFromTheirShortestLength) {
+  LoadedSong titled;
+  titled.title = "kept";
+  const std::string props = std::string("\x05\x01\x02\x09", 4) + Le32(7) + Le32(4) + Le32(0);
+  const std::string timeBase = Le32(96) + Le32(3) + Le32(8);
+  const std::string marker = Le32(0) + Le32(10) + Le32(1);
+  const struct {
+    const char* name;
+    std::string stream;
+    std::function<bool(const LoadedSong&)> read;
+    bool expected;
+  } rows[] = {
+      {"properties of 16 bytes", Record(2, props),
+       [](const LoadedSong& s) { return s.slots[5].volume == 1 && s.slots[5].channel == 9; }, true},
+      {"properties of 15 bytes", Record(2, props.substr(0, 15)),
+       [](const LoadedSong& s) { return s.slots[5].volume == 1; }, false},
+      {"time base of 12 bytes", Record(4, timeBase),
+       [](const LoadedSong& s) { return s.timeBase == TimeBase{96, 3, 8}; }, true},
+      {"time base of 11 bytes", Record(4, timeBase.substr(0, 11)),
+       [](const LoadedSong& s) { return s.timeBase.ticksPerQuarter == 96; }, false},
+      {"marker of 12 bytes", Record(9, marker), [](const LoadedSong& s) { return !s.markers.empty(); }, true},
+      {"marker of 11 bytes", Record(9, marker.substr(0, 11)),
+       [](const LoadedSong& s) { return !s.markers.empty(); }, false},
+      {"empty order ending the stream", Record(1, ""),
+       [](const LoadedSong& s) { return s.trackOrderRead; }, true},
+      {"record header cut", Record(1, "").substr(0, 4),
+       [](const LoadedSong& s) { return s.trackOrderRead; }, false},
+      {"title of no bytes", Record(6, ""), [](const LoadedSong& s) { return s.title != "kept"; }, false},
+  };
+  for (const auto& row : rows) {
+    LoadedSong song = Applied(row.stream, titled);
+    EXPECT_EQ(row.read(song), row.expected) << row.name;
+    EXPECT_EQ(song.slots[5].inUse, 0) << row.name;  // properties alone do not make a track
+  }
 }
 
 }  // namespace

@@ -7,57 +7,34 @@
 namespace kore {
 namespace {
 
-TEST(Instruments, GameInstrumentsComeFirst) {
-  EXPECT_EQ(InstrumentName(0), Sjis("リュート"));
-  EXPECT_EQ(InstrumentName(6), Sjis("尺八"));
+TEST(Instruments, GameInstrumentsComeFirstThenGeneralMidi) {
   const int32_t programs[] = {105, 24, 25, 73, 72, 71, 77};
   const int32_t ids[] = {0, 1, 2, 5, 3, 6, 4};
-  for (int32_t i = 0; i < kGameInstrumentCount; ++i) {
-    EXPECT_EQ(InstrumentProgram(i), programs[i]) << i;
-    EXPECT_EQ(InstrumentGameId(i), ids[i]) << i;
+  for (int32_t i = 0; i < kInstrumentCount; ++i) {
+    EXPECT_EQ(InstrumentProgram(i), i < kGameInstrumentCount ? programs[i] : i - 7) << i;
+    EXPECT_EQ(InstrumentGameId(i), i < kGameInstrumentCount ? ids[i] : -1) << i;
+    EXPECT_FALSE(InstrumentName(i).empty()) << i;
   }
-}
-
-TEST(Instruments, GeneralMidiProgramsFollow) {
-  EXPECT_EQ(InstrumentName(7), "Acoustic Grand Piano");
-  EXPECT_EQ(InstrumentName(7 + 40), "Violin");
-  EXPECT_EQ(InstrumentName(7 + 73), "Flute");
-  EXPECT_EQ(InstrumentName(134), "Gunshot");
-  for (int32_t i = 7; i < kInstrumentCount; ++i) {
-    EXPECT_EQ(InstrumentProgram(i), i - 7);
-    EXPECT_EQ(InstrumentGameId(i), -1);
-    EXPECT_FALSE(InstrumentName(i).empty());
-  }
-  EXPECT_TRUE(InstrumentName(135).empty());
+  EXPECT_TRUE(InstrumentName(kInstrumentCount).empty());
   EXPECT_TRUE(InstrumentName(-1).empty());
+  EXPECT_EQ(InstrumentListText(0), Sjis("106 : リュート"));
+  EXPECT_EQ(InstrumentListText(6), Sjis("078 : 尺八"));
+  EXPECT_EQ(InstrumentListText(7), "001 : Acoustic Grand Piano");
+  EXPECT_EQ(InstrumentListText(134), "128 : Gunshot");
+  EXPECT_TRUE(InstrumentListText(135).empty());
 }
 
 TEST(Instruments, CodesOnFile) {
-  EXPECT_EQ(InstrumentCodeToIndex(128), 0);
-  EXPECT_EQ(InstrumentCodeToIndex(0), 7);
-  EXPECT_EQ(InstrumentCodeToIndex(127), 134);
-  EXPECT_EQ(InstrumentCodeToIndex(134), 6);
-  EXPECT_EQ(InstrumentCodeToIndex(135), 7);
-  EXPECT_EQ(InstrumentCodeToIndex(136), 0);
-  EXPECT_EQ(InstrumentCodeToIndex(-1), 0);
-  EXPECT_EQ(InstrumentIndexToCode(0), 128);
-  EXPECT_EQ(InstrumentIndexToCode(6), 134);
-  EXPECT_EQ(InstrumentIndexToCode(7), 0);
-  EXPECT_EQ(InstrumentIndexToCode(134), 127);
+  const struct {
+    int32_t code, index;
+  } reads[] = {{128, 0}, {134, 6}, {0, 7}, {127, 134}, {135, 7}, {136, 0}, {-1, 0}};
+  for (const auto& row : reads) EXPECT_EQ(InstrumentCodeToIndex(row.code), row.index) << row.code;
   // An index that cannot be stored is written as index 0, which reads back as itself.
   EXPECT_EQ(InstrumentIndexToCode(135), 128);
   EXPECT_EQ(InstrumentIndexToCode(-3), 128);
   for (int32_t i = 0; i < kInstrumentCount; ++i) {
-    EXPECT_EQ(InstrumentCodeToIndex(InstrumentIndexToCode(i)), i);
+    EXPECT_EQ(InstrumentCodeToIndex(InstrumentIndexToCode(i)), i) << i;
   }
-}
-
-TEST(Instruments, ListTextShowsPlaybackProgramPlusOne) {
-  EXPECT_EQ(InstrumentListText(0), Sjis("106 : リュート"));
-  EXPECT_EQ(InstrumentListText(1), Sjis("025 : ウクレレ"));
-  EXPECT_EQ(InstrumentListText(7), "001 : Acoustic Grand Piano");
-  EXPECT_EQ(InstrumentListText(134), "128 : Gunshot");
-  EXPECT_TRUE(InstrumentListText(135).empty());
 }
 
 }  // namespace
