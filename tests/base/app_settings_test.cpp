@@ -5,12 +5,16 @@
 #include <filesystem>
 #include <fstream>
 
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace kore {
 namespace {
 
-using testing_support::TempFolder;
+using test::TempFolder;
+
+std::string DataFile(const std::string& name) {
+  return std::string(KORE_SOURCE_DIR) + "/tests/base/data/" + name;
+}
 
 TEST(AppSettings, FirstStartWritesEveryDefaultInItsFormat) {
   TempFolder dir;
@@ -21,25 +25,7 @@ TEST(AppSettings, FirstStartWritesEveryDefaultInItsFormat) {
   LoadAllSettings(file, settings);
   EXPECT_EQ(settings, AppSettings{});
   ASSERT_EQ(SaveSettings(file, settings), 0);
-  const std::string expected =
-      "[ApplicationData]\r\n"
-      "DefaultTimeBase=+32\r\nPianoRollHeight=+200\r\nPianoRollWidth=+200\r\nViewMode=0\r\n"
-      "EditorFontName=\r\nEditorFontSize=10\r\nDefaultTrackCount=3\r\nStatFrameRate=30\r\n"
-      "AutoSave=true\r\nOptClipExport=false\r\nEditPlaySelect=true\r\nEditScroll=false\r\n"
-      "Window_Style=+0\r\nPianoRollTargetV2=+0\r\nPianoRollVMag=+10\r\nPianoRollHMag=+48\r\n"
-      "Monitor_Left=+0\r\nMonitor_Top=+0\r\nMonitor_Visible=false\r\n"
-      "\r\n[Window Placement - Main]\r\n"
-      "flags=0\r\nshowCmd=0\r\nptMaxPosition_x=+0\r\nptMaxPosition_y=+0\r\n"
-      "ptMinPosition_x=+0\r\nptMinPosition_y=+0\r\nleft=+0\r\ntop=+0\r\nright=+0\r\nbottom=+0\r\n"
-      "\r\n[MML File Settings]\r\nCompatible1900=false\r\nCompact=true\r\n"
-      "\r\n[Midi Settings]\r\nOutputDLS=+0\r\nPORTA=4294967295\r\nDLSFilePath=\r\nResetType=+1\r\n"
-      "\r\n[DLS Settings]\r\nSamplingRate=+2\r\nChannel=+1\r\nVolume=+100\r\n"
-      "EnableReverb=false\r\nEnableChorus=false\r\nEnableDelay=false\r\n"
-      "\r\n[SMF Import Settings]\r\nProgramChange=false\r\nControlChange=false\r\n"
-      "PitchBend=false\r\nVelocity=false\r\nMidiText=false\r\nSysEx=false\r\n"
-      "SpreadTrack=false\r\nSpreadControl=false\r\nChannel=false\r\nReduceRest=true\r\n"
-      "QuantizeValue=+32\r\n";
-  EXPECT_EQ(ReadWholeFile(path).value(), expected);
+  EXPECT_EQ(ReadWholeFile(path), ReadWholeFile(DataFile("default_settings.ini")));
 
   CProfileFile again(path);
   AppSettings reread;
@@ -49,62 +35,64 @@ TEST(AppSettings, FirstStartWritesEveryDefaultInItsFormat) {
   EXPECT_EQ(reread.porta, -1);
 }
 
-TEST(AppSettings, HandEditedValuesReadBackCorrected) {
-  CProfileFile f = CProfileFile::FromText(
-      "[ApplicationData]\nDefaultTimeBase=100\nPianoRollHeight=0\nPianoRollWidth=-5\n"
-      "ViewMode=3\nEditorFontSize=0\nDefaultTrackCount=16\nStatFrameRate=45\nWindow_Style=2\n"
-      "PianoRollTargetV2=3\nAutoSave=TRUE\nEditScroll=true\nPianoRollVMag=-3\n"
-      "[Midi Settings]\nOutputDLS=3\nResetType=6\nPORTA=2\n"
-      "[DLS Settings]\nSamplingRate=1\nChannel=2\nVolume=101\n"
-      "[SMF Import Settings]\nQuantizeValue=12\nReduceRest=false\n");
+int32_t ReadOne(const char* section, const char* key, int32_t AppSettings::*field, int32_t value) {
   AppSettings s;
+  CProfileFile f = CProfileFile::FromText(std::string("[") + section + "]\n" + key + "=" +
+                                          std::to_string(value) + "\n");
   LoadAllSettings(f, s);
-  EXPECT_EQ(s.defaultTimeBase, 32);
-  EXPECT_EQ(s.pianoRollHeight, 1);
-  EXPECT_EQ(s.pianoRollWidth, 1);
-  EXPECT_EQ(s.viewMode, 0);
-  EXPECT_EQ(s.editorFontSize, 10);
-  EXPECT_EQ(s.defaultTrackCount, 3);
-  EXPECT_EQ(s.statFrameRate, 30);
-  EXPECT_EQ(s.windowStyle, 0);
-  EXPECT_EQ(s.pianoRollTargetV2, 0);
-  EXPECT_TRUE(s.autoSave);  // "TRUE" is not "true": the default stays
-  EXPECT_TRUE(s.editScroll);
-  EXPECT_EQ(s.pianoRollVMag, -3);  // unchecked keys are used as read
-  EXPECT_EQ(s.outputDls, 3);
-  EXPECT_EQ(s.samplingRate, 2);  // forced by OutputDLS 3 whatever the file says
-  EXPECT_EQ(s.resetType, 1);
-  EXPECT_EQ(s.porta, 2);
-  EXPECT_EQ(s.dlsChannel, 1);
-  EXPECT_EQ(s.dlsVolume, 100);
-  EXPECT_EQ(s.smfQuantizeValue, 32);
-  EXPECT_FALSE(s.smfReduceRest);
+  return s.*field;
 }
 
-TEST(AppSettings, ValidValuesSurviveASaveAndTheTwoChannelKeysStayApart) {
-  TempFolder dir;
-  std::string path = dir.File("KORE.ini");
-  AppSettings s;
-  s.defaultTimeBase = 960;
-  s.viewMode = 2;
-  s.statFrameRate = 60;
-  s.editorFontName = "\x82\x6C\x82\x72 Gothic";
-  s.dlsChannel = 0;
-  s.smfChannel = true;
-  s.smfQuantizeValue = 64;
-  s.outputDls = 2;
-  s.samplingRate = 3;
-  s.placement = {2, 3, -1, -1, -32000, -32000, 10, 20, 810, 620};
-  s.monitorLeft = -100;
-  {
-    CProfileFile f(path);
-    ASSERT_EQ(SaveSettings(f, s), 0);
+// Each checked key at both ends of what it accepts, and just beyond them.
+TEST(AppSettings, HandEditedValuesReadBackCorrected) {
+  const char* app = "ApplicationData";
+  const struct {
+    const char *section, *key;
+    int32_t AppSettings::*field;
+    int32_t min, max, fallback;
+  } ranges[] = {
+      {app, "DefaultTimeBase", &AppSettings::defaultTimeBase, 32, 960, 32},
+      {app, "ViewMode", &AppSettings::viewMode, 0, 2, 0},
+      {app, "DefaultTrackCount", &AppSettings::defaultTrackCount, 1, 15, 3},
+      {app, "StatFrameRate", &AppSettings::statFrameRate, 30, 60, 30},
+      {app, "Window_Style", &AppSettings::windowStyle, 0, 1, 0},
+      {app, "PianoRollTargetV2", &AppSettings::pianoRollTargetV2, 0, 2, 0},
+      {"Midi Settings", "OutputDLS", &AppSettings::outputDls, 0, 3, 0},
+      {"Midi Settings", "ResetType", &AppSettings::resetType, 0, 5, 1},
+      {"DLS Settings", "SamplingRate", &AppSettings::samplingRate, 0, 3, 2},
+      {"DLS Settings", "Channel", &AppSettings::dlsChannel, 0, 1, 1},
+      {"DLS Settings", "Volume", &AppSettings::dlsVolume, 0, 100, 100},
+      {"SMF Import Settings", "QuantizeValue", &AppSettings::smfQuantizeValue, 4, 64, 32},
+  };
+  for (const auto& r : ranges) {
+    EXPECT_EQ(ReadOne(r.section, r.key, r.field, r.min), r.min) << r.key;
+    EXPECT_EQ(ReadOne(r.section, r.key, r.field, r.max), r.max) << r.key;
+    EXPECT_EQ(ReadOne(r.section, r.key, r.field, r.min - 1), r.fallback) << r.key;
+    EXPECT_EQ(ReadOne(r.section, r.key, r.field, r.max + 1), r.fallback) << r.key;
   }
-  CProfileFile f(path);
-  AppSettings back;
-  LoadAllSettings(f, back);
-  s.placement.flags = 0;  // written only
-  EXPECT_EQ(back, s);
+  const struct {
+    const char* key;
+    int32_t AppSettings::*field;
+    int32_t value, expected;
+  } values[] = {
+      {"DefaultTimeBase", &AppSettings::defaultTimeBase, 100, 32},  // not one of the three
+      {"StatFrameRate", &AppSettings::statFrameRate, 45, 30},
+      {"PianoRollHeight", &AppSettings::pianoRollHeight, 0, 1},
+      {"PianoRollWidth", &AppSettings::pianoRollWidth, 1, 1},
+      {"EditorFontSize", &AppSettings::editorFontSize, 0, 10},
+      {"PianoRollVMag", &AppSettings::pianoRollVMag, -3, -3},  // unchecked keys are used as read
+  };
+  for (const auto& v : values) EXPECT_EQ(ReadOne(app, v.key, v.field, v.value), v.expected) << v.key;
+  EXPECT_EQ(ReadOne("SMF Import Settings", "QuantizeValue", &AppSettings::smfQuantizeValue, 12), 32);
+  CProfileFile f = CProfileFile::FromText(
+      "[ApplicationData]\nAutoSave=TRUE\nEditScroll=true\n[Midi Settings]\nOutputDLS=3\n"
+      "[DLS Settings]\nSamplingRate=1\n[SMF Import Settings]\nReduceRest=false\n");
+  AppSettings s;
+  LoadAllSettings(f, s);
+  EXPECT_TRUE(s.autoSave);  // "TRUE" is not "true": the default stays
+  EXPECT_TRUE(s.editScroll);
+  EXPECT_EQ(s.samplingRate, 2);  // forced by OutputDLS 3 whatever the file says
+  EXPECT_FALSE(s.smfReduceRest);
 }
 
 TEST(AppSettings, SavingForcesAnUnusableTimeBase) {
@@ -204,12 +192,6 @@ TEST(AppSettings, FirstStartPicksTheGameBankOnlyWhenItExists) {
   EXPECT_EQ(s.dlsFilePath, dir.File("mp3/Tonewell.dls"));
 }
 
-}  // namespace
-}  // namespace kore
-
-namespace kore {
-namespace {
-
 // Every key away from its default, so each one's key, section and write format shows.
 AppSettings EveryKeyChanged() {
   AppSettings s;
@@ -230,7 +212,7 @@ AppSettings EveryKeyChanged() {
 }
 
 TEST(AppSettings, AFullWriteKeepsTheBytesOfEarlierVersionsAndReadsBack) {
-  const std::string golden = std::string(KORE_SOURCE_DIR) + "/tests/base/data/full_settings.ini";
+  const std::string golden = DataFile("full_settings.ini");
   std::optional<std::string> expected = ReadWholeFile(golden);
   ASSERT_TRUE(expected);
   TempFolder dir;

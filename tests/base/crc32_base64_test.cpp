@@ -19,34 +19,25 @@ TEST(Crc32, MatchesTheStandardCheckValuesAndChains) {
   EXPECT_EQ(Crc32(std::string_view("6789"), first), 0xCBF43926u);
 }
 
+std::string Decoded(std::string_view text) {
+  auto v = Base64Decode(text);
+  return std::string(v.begin(), v.end());
+}
+
 TEST(Base64, EncodesWithPaddingAndDecodesBack) {
-  auto enc = [](std::string s) {
-    return Base64Encode(reinterpret_cast<const uint8_t*>(s.data()), s.size());
-  };
-  EXPECT_EQ(enc(""), "");
-  EXPECT_EQ(enc("f"), "Zg==");
-  EXPECT_EQ(enc("fo"), "Zm8=");
-  EXPECT_EQ(enc("foo"), "Zm9v");
-  EXPECT_EQ(enc("foobar"), "Zm9vYmFy");
+  const std::pair<std::string, std::string> rows[] = {
+      {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}};
+  for (const auto& [plain, text] : rows) {
+    EXPECT_EQ(Base64Encode(reinterpret_cast<const uint8_t*>(plain.data()), plain.size()), text);
+    EXPECT_EQ(Decoded(text), plain) << text;
+  }
   std::vector<uint8_t> all;
   for (int i = 0; i < 256; ++i) all.push_back(static_cast<uint8_t>(255 - i));
   EXPECT_EQ(Base64Decode(Base64Encode(all)), all);
-  auto dec = [](std::string_view s) {
-    auto v = Base64Decode(s);
-    return std::string(v.begin(), v.end());
-  };
-  EXPECT_EQ(dec("Zm8="), "fo");
-  EXPECT_EQ(dec("Zg=="), "f");
-}
-
-TEST(Base64, DecodingStopsAtTheFirstCharacterOutsideTheAlphabet) {
-  auto dec = [](std::string_view s) {
-    auto v = Base64Decode(s);
-    return std::string(v.begin(), v.end());
-  };
-  EXPECT_EQ(dec("Zm9v YmFy"), "foo");
-  EXPECT_EQ(dec("Zm9vYm=Fy"), "foob");  // the completed bytes before "=" are kept
-  EXPECT_EQ(dec("\x81@Zm9v"), "");
+  // Decoding stops at the first character outside the alphabet, keeping completed bytes.
+  EXPECT_EQ(Decoded("Zm9v YmFy"), "foo");
+  EXPECT_EQ(Decoded("Zm9vYm=Fy"), "foob");
+  EXPECT_EQ(Decoded("\x81@Zm9v"), "");
 }
 
 TEST(Bzip2, RoundTripsAndIsDeterministic) {

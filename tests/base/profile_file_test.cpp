@@ -6,12 +6,12 @@
 #include <fstream>
 
 #include "base/shift_jis.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace kore {
 namespace {
 
-using testing_support::TempFolder;
+using test::TempFolder;
 
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
@@ -123,21 +123,13 @@ TEST(ProfileFile, AFailedFlushKeepsTheOldFileAndReportsIt) {
     EXPECT_EQ(ReadWholeFile(path).value(), "[A]\nk=1\n");
   }
   // No temporary file is left behind either way.
-  int entries = 0;
-  for (auto& e : std::filesystem::directory_iterator(dir.path())) {
-    (void)e;
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(ProfileFile, ParseLeadingIntTakesSignAndDigitsModulo32Bits) {
-  EXPECT_EQ(ParseLeadingInt("+30"), 30);
-  EXPECT_EQ(ParseLeadingInt(" -12x"), -12);
-  EXPECT_EQ(ParseLeadingInt("x12"), 0);
-  EXPECT_EQ(ParseLeadingInt("4294967295"), -1);
-  EXPECT_EQ(ParseLeadingInt("4294967296"), 0);
-  EXPECT_EQ(ParseLeadingInt("-"), 0);
+  const std::pair<const char*, int32_t> rows[] = {{"+30", 30}, {" -12x", -12}, {"x12", 0},
+                                                  {"4294967295", -1}, {"4294967296", 0}, {"-", 0}};
+  for (const auto& [text, value] : rows) EXPECT_EQ(ParseLeadingInt(text), value) << text;
 }
 
 }  // namespace
