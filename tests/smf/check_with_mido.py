@@ -5,6 +5,7 @@ time order, tempo bytes.
 
 usage: check_with_mido.py KORE_CLI FIXTURE_DIR
 """
+import json
 import os
 import subprocess
 import sys
@@ -16,32 +17,23 @@ GM_SYSTEM_ON = (0x7E, 0x7F, 0x09, 0x01)
 TPQ = 32
 MEASURE = 4 * TPQ
 
-# Per fixture: slot -> (name, program, volume, pan, extended) for the slots in use, the expected
-# notes as (song tick, length, note, velocity, channel), tempos as (song tick, microseconds).
-FIXTURES = {
-    "export_plain.mml": {
-        "title": "Check",
-        "chunks": 3,
-        "slots": {0: ("Melody", 105, 90, 40, False), 2: ("Bass", 33, 100, 64, False)},
-        "notes": [
-            (0, 16, 60, 67, 0), (16, 16, 62, 67, 0), (32, 16, 64, 67, 0), (48, 16, 65, 67, 0),
-            (64, 32, 67, 67, 0), (96, 64, 60, 67, 0), (160, 16, 60, 127, 0),
-            (0, 64, 36, 67, 2), (128, 32, 40, 67, 2),
-        ],
-        "tempos": [(0, 500000), (0, 666666)],
-        "raw": [bytes([0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20])],  # tempo 120
-        "other": [],
-    },
-    "export_extended.mml": {
-        "title": "Ext",
-        "chunks": 2,
-        "slots": {0: ("Plain", 0, 100, 64, False), 1: ("Extended", None, None, None, True)},
-        "notes": [(0, 32, 60, 67, 0), (0, 32, 62, 67, 1)],
-        "tempos": [],
-        "raw": [],
-        "other": [(0, "program_change", 1, 10), (0, "control_change", 1, (7, 100))],
-    },
-}
+EXPECTATIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data",
+                            "export_expectations.json")
+
+
+def load_fixtures():
+    """The expectations with JSON lists turned back into comparable tuples."""
+    def tuples(rows):
+        return [tuple(tuple(v) if isinstance(v, list) else v for v in row) for row in rows]
+    fixtures = json.load(open(EXPECTATIONS, encoding="utf-8"))
+    fixtures.pop("_comment")
+    for fixture in fixtures.values():
+        fixture["slots"] = {int(k): tuple(v) for k, v in fixture["slots"].items()}
+        fixture["raw"] = [bytes.fromhex(h) for h in fixture["raw"]]
+        for key in ("notes", "tempos", "other"):
+            fixture[key] = tuples(fixture[key])
+    return fixtures
+
 
 failures = []
 
@@ -153,7 +145,7 @@ def main():
         return 2
     cli, fixtures = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as work:
-        for name, fixture in FIXTURES.items():
+        for name, fixture in load_fixtures().items():
             for fmt in (1, 0):
                 out = os.path.join(work, f"{name}.{fmt}.mid")
                 result = subprocess.run([cli, "export-smf", os.path.join(fixtures, name), out,

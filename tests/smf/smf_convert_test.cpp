@@ -1,3 +1,5 @@
+// Converting read tracks into MML text: quantising, note lengths, rests, octaves, layout,
+// spreading chords over several tracks and the limits on output.
 #include <gtest/gtest.h>
 
 #include "smf/smf_convert.h"
@@ -24,14 +26,14 @@ SmfImportJob Convert(const Bytes& file, SmfImportOptions options, std::vector<in
   return job;
 }
 
-SmfImportOptions Plain() {
+SmfImportOptions Options(bool reduceRest = false, bool spread = false) {
   SmfImportOptions o;
-  o.reduceRest = false;
+  o.reduceRest = reduceRest;
+  o.spreadTrack = spread;
   return o;
 }
 
-// The music of a converted text: everything after the measure comments, with line breaks and
-// the comments themselves taken out.
+// The music of a converted text: the measure comments, spaces and line breaks taken out.
 std::string Music(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
@@ -45,6 +47,22 @@ std::string Music(const std::string& text) {
     }
   }
   return out;
+}
+
+// One track of notes on a channel: key and length pairs, a negative key is a gap.
+Bytes Melody(std::initializer_list<std::pair<int, uint32_t>> notes, int channel = 0) {
+  TrackBuilder t;
+  uint32_t gap = 0;
+  for (auto [key, length] : notes) {
+    if (key < 0) {
+      gap += length;
+      continue;
+    }
+    t.On(gap, channel, key).Off(length, channel, key);
+    gap = 0;
+  }
+  t.End();
+  return MakeSmf(1, 480, {t});
 }
 
 TEST(SmfQuantizeTest, RoundsToTheNearestUnitHalfDown) {
@@ -61,72 +79,101 @@ TEST(SmfQuantizeTest, RoundsToTheNearestUnitHalfDown) {
   EXPECT_EQ(QuantizeTick(7, 1), 7);
 }
 
-TEST(SmfConvertTest, NoteLengthsAreSplitIntoStandardLengths) {
-  struct Case { uint32_t length; const char* music; };
-  const Case cases[] = {
-      {480, "c4"}, {720, "c4."}, {600, "c4&c16"}, {1920, "c1"}, {2400, "c1&c4"},
-      {30, ""},  // shorter than a 64th (after quantising to 32nds the note is gone)
+TEST(SmfConvertTest, MusicOfOneTrack) {
+  TrackBuilder drums;
+  drums.On(0, 9, 36).Off(0, 9, 36).On(480, 9, 38).Off(0, 9, 38).End();
+  TrackBuilder quiet;  // velocity 8 is volume step 0: it ends the first C and is no note itself
+  quiet.On(0, 0, 60, 100).On(240, 0, 60, 8).Off(240, 0, 60).On(0, 0, 62).Off(480, 0, 62).End();
+  TrackBuilder chord;
+  chord.On(0, 0, 64).On(0, 0, 60).On(0, 0, 67).Off(480, 0, 60).Off(0, 0, 64).Off(0, 0, 67).End();
+  const struct {
+    const char* name;
+    Bytes file;
+    bool reduceRest;
+    const char* music;
+  } rows[] = {
+      {"quarter", Melody({{60, 480}}), false, "c4"},
+      {"dotted", Melody({{60, 720}}), false, "c4."},
+      {"tied", Melody({{60, 600}}), false, "c4&c16"},
+      {"whole", Melody({{60, 1920}}), false, "c1"},
+      {"over a whole", Melody({{60, 2400}}), false, "c1&c4"},
+      {"rests", Melody({{-1, 480}, {60, 480}, {-1, 480}, {62, 480}}), false, "r4c4r4d4"},
+      // The leading gap has no note before it and stays a rest.
+      {"rests reduced", Melody({{-1, 480}, {60, 480}, {-1, 480}, {62, 480}}), true, "r4c2d4"},
+      // Drum hits of no length last one quantise unit (60 ticks = a 32nd at 480).
+      {"zero-length drums", MakeSmf(1, 480, {drums}), false, "o2c32r8.r32d32"},
+      {"zero-length note dropped", Melody({{60, 0}, {-1, 480}, {62, 480}}), false, "r4d4"},
+      {"zero-length note kept", Melody({{60, 0}, {-1, 480}, {62, 480}}), true, "c4d4"},
+      {"quiet note-on", MakeSmf(1, 480, {quiet}), false, "c8r8d4"},
+      {"chord keeps its first note", MakeSmf(1, 480, {chord}), false, "e4"},
+      // o6 first, two down, one up, three down, two up.
+      {"octaves", Melody({{84, 480}, {60, 480}, {72, 480}, {36, 480}, {61, 480}}), false,
+       "o6c4<<c4>c4o2c4>>c+4"},
+      {"one octave up", Melody({{72, 480}}), false, ">c4"},
   };
-  for (const Case& c : cases) {
-    TrackBuilder t;
-    t.On(0, 0, 60).Off(c.length, 0, 60).End();
-    SmfImportJob job = Convert(MakeSmf(1, 480, {t}), Plain(), {0});
-    if (*c.music == 0) {
-      EXPECT_TRUE(job.outputs.empty()) << c.length;
-      continue;
-    }
-    ASSERT_EQ(job.outputs.size(), 1u) << c.length;
-    EXPECT_EQ(Music(job.outputs[0]), c.music) << c.length;
+  for (const auto& row : rows) {
+    SmfImportJob job = Convert(row.file, Options(row.reduceRest), {0});
+    ASSERT_EQ(job.outputs.size(), 1u) << row.name;
+    EXPECT_EQ(Music(job.outputs[0]), row.music) << row.name;
   }
+  // Shorter than a 64th: after quantising to 32nds the note is gone, and so is the track.
+  EXPECT_TRUE(Convert(Melody({{60, 30}}), Options(), {0}).outputs.empty());
 }
 
-TEST(SmfConvertTest, OutputLayoutWithMeasureComments) {
+TEST(SmfConvertTest, OutputLayout) {
   TrackBuilder t;
   t.Meta(0, 0x03, "My [Song]\r\nx").Meta(0, 0x02, "Me").On(0, 0, 60).Off(1920, 0, 60)
-      .On(0, 0, 62).Off(960, 0, 62).End();
-  SmfImportJob job = Convert(MakeSmf(1, 480, {t}), Plain(), {0});
-  ASSERT_EQ(job.outputs.size(), 1u);
-  EXPECT_EQ(job.outputs[0],
+      .On(0, 0, 62).Off(960, 0, 62).Meta(0, 0x01, "a[b]\r\nc").Raw(0, {0xF0, 2, 0x41, 0xF7})
+      .On(0, 0, 64).Off(480, 0, 64).End();
+  EXPECT_EQ(Convert(MakeSmf(1, 480, {t}), Options(), {0}).outputs.at(0),
             "// title     : My (Song)  x\r\n"
             "// copyright : Me\r\n"
             "\r\n/*M 0  */  c1"
-            "\r\n/*M 1  */  d2\r\n");
-}
+            "\r\n/*M 1  */  d2e4\r\n");
+  SmfImportOptions o = Options();
+  o.midiText = o.sysEx = true;
+  EXPECT_EQ(Convert(MakeSmf(1, 480, {t}), o, {0}).outputs.at(0),
+            "//#using_extension\r\n\r\n// title     : My (Song)  x\r\n// copyright : Me\r\n"
+            "\r\n/*M 0  */  c1"
+            "\r\n/*M 1  */  d2"
+            "\r\n/*M 1  */  // a(b)"
+            "\r\n/*M 1  */  // c"
+            "\r\n/*M 1  */  EXxF0,x41,xF7"
+            "\r\n/*M 1  */  e4\r\n");
 
-TEST(SmfConvertTest, ExtendedHeaderAndChannel) {
   TrackBuilder conductor;
   conductor.Meta(0, 0x03, "Title").End();
-  TrackBuilder t;
-  t.Meta(0, 0x03, "Bass").Raw(0, {0xC4, 33}).Raw(0, {0xB4, 7, 100}).Raw(0, {0xB4, 10, 3})
+  TrackBuilder bass;
+  bass.Meta(0, 0x03, "Bass").Raw(0, {0xC4, 33}).Raw(0, {0xB4, 7, 100}).Raw(0, {0xB4, 10, 3})
       .Raw(0, {0xE4, 0, 80}).Raw(0, {0xE4, 5, 80}).On(0, 4, 48, 127).Off(480, 4, 48).End();
-  SmfImportOptions o = Plain();
+  o = Options();
   o.programChange = o.controlChange = o.pitchBend = o.velocity = o.channel = true;
-  SmfImportJob job = Convert(MakeSmf(1, 480, {conductor, t}), o, {1});
-  ASSERT_EQ(job.outputs.size(), 1u);
-  EXPECT_EQ(job.outputs[0],
+  EXPECT_EQ(Convert(MakeSmf(1, 480, {conductor, bass}), o, {1}).outputs.at(0),
             "//#using_extension\r\n//#using_channel = 5\r\n\r\n// Bass\r\n"
             "\r\n/*M 0  */  @33V100y10,3~80~80,5v15<c4\r\n");
+
+  TrackBuilder many;
+  for (int i = 0; i < 40; ++i) many.On(0, 0, 60).Off(60, 0, 60);  // 40 32nds in 2.5 measures
+  many.End();
+  std::string text = Convert(MakeSmf(1, 480, {many}), Options(), {0}).outputs.at(0);
+  for (size_t start = 0, end = 0; start < text.size(); start = end + 2) {
+    end = std::min(text.find("\r\n", start), text.size());
+    EXPECT_LE(end - start, 80u + 4u) << text.substr(start, end - start);
+  }
+  std::string expected;
+  for (int i = 0; i < 40; ++i) expected += "c32";
+  EXPECT_EQ(Music(text), expected);
 }
 
-TEST(SmfConvertTest, ChordWithoutSpreadKeepsTheFirstNote) {
-  TrackBuilder t;
-  t.On(0, 0, 64).On(0, 0, 60).On(0, 0, 67).Off(480, 0, 60).Off(0, 0, 64).Off(0, 0, 67).End();
-  Bytes file = MakeSmf(1, 480, {t});
-  SmfImportJob job = Convert(file, Plain(), {0});
-  ASSERT_EQ(job.outputs.size(), 1u);
+TEST(SmfConvertTest, SpreadGivesEachVoiceItsTrack) {
+  TrackBuilder chord;
+  chord.On(0, 0, 64).On(0, 0, 60).On(0, 0, 67).Off(480, 0, 60).Off(0, 0, 64).Off(0, 0, 67).End();
+  SmfImportJob job = Convert(MakeSmf(1, 480, {chord}), Options(false, true), {0});
+  ASSERT_EQ(job.outputs.size(), 3u);
   EXPECT_EQ(Music(job.outputs[0]), "e4");
+  EXPECT_EQ(Music(job.outputs[1]), "c4");
+  EXPECT_EQ(Music(job.outputs[2]), "g4");
 
-  SmfImportOptions spread = Plain();
-  spread.spreadTrack = true;
-  SmfImportJob spreadJob = Convert(file, spread, {0});
-  ASSERT_EQ(spreadJob.outputs.size(), 3u);
-  EXPECT_EQ(Music(spreadJob.outputs[0]), "e4");
-  EXPECT_EQ(Music(spreadJob.outputs[1]), "c4");
-  EXPECT_EQ(Music(spreadJob.outputs[2]), "g4");
-}
-
-TEST(SmfConvertTest, SpreadFillsFreeListsAndGathersControls) {
-  MidiEventList source;
   auto note = [](int32_t tick, int32_t length, int32_t key) {
     MidiEvent e;
     e.kind = MidiEventKind::Note;
@@ -139,127 +186,42 @@ TEST(SmfConvertTest, SpreadFillsFreeListsAndGathersControls) {
   MidiEvent program;
   program.kind = MidiEventKind::ProgramChange;
   program.value = 5;
-  source.push_back(program);
-  source.push_back(note(0, 100, 60));
-  source.push_back(note(0, 50, 64));
-  source.push_back(note(50, 50, 67));  // list 1 is free again at 50
-  source.push_back(note(60, 10, 72));  // 2 is the first free list
+  const MidiEventList source = {program, note(0, 100, 60), note(0, 50, 64),
+                                note(50, 50, 67),   // list 0 is free again at 50
+                                note(60, 10, 72)};  // 1 is the first free list
   std::vector<MidiEventList> plain = SpreadSource(source, 2, 16, false);
   ASSERT_EQ(plain.size(), 16u);
   EXPECT_EQ(plain[2].size(), 2u);  // the program change and the first note stay
   ASSERT_EQ(plain[0].size(), 2u);
-  EXPECT_EQ(plain[0][0].note, 64);
   EXPECT_EQ(plain[0][1].note, 67);
   ASSERT_EQ(plain[1].size(), 1u);
   EXPECT_EQ(plain[1][0].note, 72);
-
   std::vector<MidiEventList> gathered = SpreadSource(source, 2, 16, true);
   ASSERT_EQ(gathered[2].size(), 1u);
-  EXPECT_EQ(gathered[2][0].note, 60);
   ASSERT_EQ(gathered[3].size(), 1u);  // the first empty list takes the controls
   EXPECT_EQ(gathered[3][0].kind, MidiEventKind::ProgramChange);
 
-  // Seventeen voices at once: the last has nowhere to go.
+  // Eighteen voices at once: only sixteen lists take notes, however many the file has.
   MidiEventList dense;
-  for (int i = 0; i < 17; ++i) dense.push_back(note(0, 10, 40 + i));
-  std::vector<MidiEventList> full = SpreadSource(dense, 0, 16, false);
-  size_t kept = 0;
-  for (const MidiEventList& l : full) kept += l.size();
-  EXPECT_EQ(kept, 16u);
-}
-
-TEST(SmfConvertTest, RestsOrStretchedNotes) {
-  TrackBuilder t;
-  t.On(480, 0, 60).Off(480, 0, 60).On(480, 0, 62).Off(480, 0, 62).End();
-  Bytes file = MakeSmf(1, 480, {t});
-  EXPECT_EQ(Music(Convert(file, Plain(), {0}).outputs.at(0)), "r4c4r4d4");
-  SmfImportOptions reduce;
-  reduce.reduceRest = true;
-  // The leading gap has no note before it and stays a rest.
-  EXPECT_EQ(Music(Convert(file, reduce, {0}).outputs.at(0)), "r4c2d4");
-}
-
-TEST(SmfConvertTest, ZeroLengthNotes) {
-  TrackBuilder drums;
-  drums.On(0, 9, 36).Off(0, 9, 36).On(480, 9, 38).Off(0, 9, 38).End();
-  // Drum hits of no length last one quantise unit (60 ticks = a 32nd at 480).
-  EXPECT_EQ(Music(Convert(MakeSmf(1, 480, {drums}), Plain(), {0}).outputs.at(0)),
-            "o2c32r8.r32d32");
-
-  TrackBuilder melody;
-  melody.On(0, 0, 60).Off(0, 0, 60).On(480, 0, 62).Off(480, 0, 62).End();
-  Bytes file = MakeSmf(1, 480, {melody});
-  EXPECT_EQ(Music(Convert(file, Plain(), {0}).outputs.at(0)), "r4d4");
-  SmfImportOptions reduce;
-  reduce.reduceRest = true;
-  EXPECT_EQ(Music(Convert(file, reduce, {0}).outputs.at(0)), "c4d4");
-}
-
-TEST(SmfConvertTest, QuietNoteOnClosesTheSoundingNote) {
-  TrackBuilder t;
-  // Velocity 8 is volume step 0: it ends the first C, and is itself no note.
-  t.On(0, 0, 60, 100).On(240, 0, 60, 8).Off(240, 0, 60).On(0, 0, 62).Off(480, 0, 62).End();
-  EXPECT_EQ(Music(Convert(MakeSmf(1, 480, {t}), Plain(), {0}).outputs.at(0)), "c8r8d4");
-}
-
-TEST(SmfConvertTest, OctaveCommands) {
-  TrackBuilder t;
-  t.On(0, 0, 84).Off(480, 0, 84)    // o6 first: two up on the first note is written as o6
-      .On(0, 0, 60).Off(480, 0, 60)  // two down
-      .On(0, 0, 72).Off(480, 0, 72)  // one up
-      .On(0, 0, 36).Off(480, 0, 36)  // three down
-      .On(0, 0, 61).Off(480, 0, 61).End();
-  EXPECT_EQ(Music(Convert(MakeSmf(1, 480, {t}), Plain(), {0}).outputs.at(0)),
-            "o6c4<<c4>c4o2c4>>c+4");
-
-  TrackBuilder near;
-  near.On(0, 0, 72).Off(480, 0, 72).End();
-  EXPECT_EQ(Music(Convert(MakeSmf(1, 480, {near}), Plain(), {0}).outputs.at(0)), ">c4");
-}
-
-TEST(SmfConvertTest, TextsAndExclusivesStandOnTheirOwnLines) {
-  TrackBuilder t;
-  t.On(0, 0, 60).Off(480, 0, 60).Meta(0, 0x01, "a[b]\r\nc").Raw(0, {0xF0, 2, 0x41, 0xF7})
-      .On(0, 0, 62).Off(480, 0, 62).End();
-  SmfImportOptions o = Plain();
-  o.midiText = o.sysEx = true;
-  SmfImportJob job = Convert(MakeSmf(1, 480, {t}), o, {0});
-  ASSERT_EQ(job.outputs.size(), 1u);
-  EXPECT_EQ(job.outputs[0],
-            "//#using_extension\r\n\r\n"
-            "\r\n/*M 0  */  c4"
-            "\r\n/*M 0  */  // a(b)"
-            "\r\n/*M 0  */  // c"
-            "\r\n/*M 0  */  EXxF0,x41,xF7"
-            "\r\n/*M 0  */  d4\r\n");
-}
-
-TEST(SmfConvertTest, LongLinesBreakAfter80Characters) {
-  TrackBuilder t;
-  for (int i = 0; i < 40; ++i) t.On(0, 0, 60).Off(60, 0, 60);  // 40 32nds in 2.5 measures
-  t.End();
-  std::string text = Convert(MakeSmf(1, 480, {t}), Plain(), {0}).outputs.at(0);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    EXPECT_LE(end - start, 80u + 4u) << text.substr(start, end - start);
-    start = end + 2;
+  for (int i = 0; i < 18; ++i) dense.push_back(note(0, 10, 40 + i));
+  for (size_t lists : {16u, 20u}) {
+    size_t kept = 0;
+    for (const MidiEventList& l : SpreadSource(dense, 0, lists, false)) kept += l.size();
+    EXPECT_EQ(kept, 16u) << lists;
   }
-  std::string expected;
-  for (int i = 0; i < 40; ++i) expected += "c32";
-  EXPECT_EQ(Music(text), expected);
 }
 
-TEST(SmfConvertTest, SelectionAndFailures) {
-  TrackBuilder a, b;
-  a.On(0, 0, 60).Off(480, 0, 60).End();
-  b.On(0, 1, 62).Off(480, 1, 62).End();
-  Bytes file = MakeSmf(1, 480, {a, b});
-  SmfImportJob job = Convert(file, Plain(), {1});
+TEST(SmfConvertTest, SelectionLimitsAndFailures) {
+  std::vector<TrackBuilder> tracks(18);
+  for (int i = 0; i < 18; ++i) tracks[i].On(0, i % 16, 60 + i).Off(480, i % 16, 60 + i).End();
+  Bytes file = MakeSmf(1, 480, tracks);
+  SmfImportJob job = Convert(file, Options(), {1});
   ASSERT_EQ(job.outputs.size(), 1u);
-  EXPECT_EQ(Music(job.outputs[0]), "d4");
-  EXPECT_EQ(Convert(file, Plain(), {0, 1, 1, 99}).outputs.size(), 2u);
+  EXPECT_EQ(Music(job.outputs[0]), "c+4");
+  EXPECT_EQ(Convert(file, Options(), {0, 1, 1, 99, -1}).outputs.size(), 2u);
+  std::vector<int32_t> all;
+  for (int32_t i = 0; i < 18; ++i) all.push_back(i);
+  EXPECT_EQ(Convert(file, Options(), all).outputs.size(), 16u);
 
   EXPECT_EQ(ConvertSmf(nullptr), 1);
   SmfImportJob missing;
@@ -270,18 +232,14 @@ TEST(SmfConvertTest, SelectionAndFailures) {
   std::vector<SmfSourceLine> lines;
   EXPECT_EQ(ListSmfTracks(KORE_SOURCE_DIR, missing, lines), 2);
   int code = 0;
-  Bytes bad = file;
-  bad[7] = 8;
-  Convert(bad, Plain(), {0}, &code);
+  file[7] = 8;
+  Convert(file, Options(), {0}, &code);
   EXPECT_EQ(code, 4);
-}
 
-TEST(SmfConvertTest, HugeLengthsStopAtTheOutputLimit) {
-  TrackBuilder t;
   // A note lasting about a billion ticks at a resolution of one tick per quarter.
-  t.On(0, 0, 60).Raw(0x0FFFFFFF, {0x80, 60, 0}).End();
-  Bytes file = MakeSmf(1, 1, {t});
-  SmfImportJob job = Convert(file, Plain(), {0});
+  TrackBuilder huge;
+  huge.On(0, 0, 60).Raw(0x0FFFFFFF, {0x80, 60, 0}).End();
+  job = Convert(MakeSmf(1, 1, {huge}), Options(), {0});
   ASSERT_EQ(job.outputs.size(), 1u);
   EXPECT_LE(job.outputs[0].size(), kSmfOutputLimit);
   EXPECT_GT(job.outputs[0].size(), kSmfOutputLimit - 64);

@@ -47,17 +47,9 @@ TEST(SmfImportOptionsTest, PresetsSetTheCheckBoxesButNotTheQuantiseUnit) {
   EXPECT_EQ(FindSmfImportPreset("nothing"), -1);
 }
 
-TEST(SmfImportOptionsTest, DefaultsAndStoredQuantiseValues) {
-  SmfImportOptions o;
-  EXPECT_TRUE(o.reduceRest);
-  EXPECT_FALSE(o.programChange || o.controlChange || o.pitchBend || o.velocity || o.midiText ||
-               o.sysEx || o.channel || o.spreadTrack || o.spreadControl);
-  EXPECT_EQ(o.quantizeValue, 32);
+TEST(SmfImportOptionsTest, StoredQuantiseValuesAndTheirText) {
   for (int32_t v : {4, 8, 16, 32, 64}) EXPECT_EQ(NormalizeQuantizeValue(v), v);
   for (int32_t v : {0, -4, 2, 12, 128}) EXPECT_EQ(NormalizeQuantizeValue(v), 32);
-}
-
-TEST(SmfImportOptionsTest, QuantiseDisplayText) {
   EXPECT_EQ(QuantizeDisplayText(480, 32), Sjis("分解能 = 480\nクオンタイズ = 60 "));
   EXPECT_EQ(QuantizeDisplayText(100, 64), Sjis("分解能 = 100\nクオンタイズ = 6.25 *変換誤差*"));
   EXPECT_EQ(QuantizeDisplayText(96, 64), Sjis("分解能 = 96\nクオンタイズ = 6 "));
@@ -101,21 +93,16 @@ TEST(SmfImportSongTest, TracksFromTheConvertedTexts) {
   EXPECT_TRUE(song.memo.empty());
   EXPECT_EQ(song.timeBase, (TimeBase{32, 4, 4}));
   for (int32_t slot = 0; slot < 3; ++slot) {
-    EXPECT_TRUE(song.slots[slot].inUse);
-    EXPECT_EQ(song.slots[slot].name, "Track" + std::to_string(slot + 1));
-    EXPECT_EQ(song.slots[slot].volume, 100);
-    EXPECT_EQ(song.slots[slot].panpot, 64);
-    EXPECT_EQ(song.trackOrder[slot], slot);
-    EXPECT_EQ(song.texts[slot], job.outputs[slot]);
+    EXPECT_EQ(song.slots[slot], TrackProperties::Fresh(slot)) << slot;
+    EXPECT_EQ(song.trackOrder[slot], slot) << slot;
+    EXPECT_EQ(song.texts[slot], job.outputs[slot]) << slot;
   }
   EXPECT_FALSE(song.slots[3].inUse);
   EXPECT_EQ(song.trackOrder[3], -1);
-
   CMMLDocument doc;
   LoadIntoDocument(song, doc, SmfImportSongPath("/music/a.mid"));
   EXPECT_EQ(doc.Path(), "/music/a.mml");
   EXPECT_EQ(doc.TrackCount(), 3);
-  EXPECT_EQ(doc.TrackText(1), "d4");
   EXPECT_FALSE(doc.IsModified());
   EXPECT_EQ(SmfImportSongPath("/music/b"), "/music/b.mml");
 }

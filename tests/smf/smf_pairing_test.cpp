@@ -82,26 +82,5 @@ TEST(SmfPairingTest, MatchesTheForwardSearchOnRandomLists) {
   }
 }
 
-TEST(SmfPairingTest, OverlappingSamePitchPairsInOrder) {
-  MidiEventList list;
-  auto add = [&](MidiEventKind kind, int32_t tick, int32_t value) {
-    MidiEvent e;
-    e.kind = kind;
-    e.tick = tick;
-    e.value = value;
-    e.SetPitch(60);
-    list.push_back(e);
-  };
-  add(MidiEventKind::Note, 0, 8);
-  add(MidiEventKind::Note, 10, 8);
-  add(kSmfNoteOff, 20, 0);
-  add(kSmfNoteOff, 40, 0);
-  add(MidiEventKind::Note, 50, 8);  // never closed: dropped
-  PairNotes(list, 0, 1, false);
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[0].length, 20);  // the first note-on takes the first note-off
-  EXPECT_EQ(list[1].length, 30);
-}
-
 }  // namespace
 }  // namespace kore
