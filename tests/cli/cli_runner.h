@@ -45,6 +45,11 @@ inline std::string ReadWholeFileForTest(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A file of the source tree, named from its root.
+inline std::string SourceFile(const std::string& relative) {
+  return std::string(KORE_SOURCE_DIR) + "/" + relative;
+}
+
 inline CliRun RunKoreCli(const std::vector<std::string>& args) {
   std::string errPath = CliTempPath("stderr");
   std::string command = ShellQuote(KORE_CLI_PATH);

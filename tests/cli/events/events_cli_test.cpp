@@ -1,18 +1,10 @@
 // Runs `kore-cli events` as a user would and checks its TSV, summary and errors.
 #include <gtest/gtest.h>
 
-#include "tests/cli/cli_runner.h"
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
+
+#include "tests/cli/cli_runner.h"
 
 namespace {
 
@@ -57,78 +49,36 @@ std::vector<std::string> KindsOf(const std::vector<std::map<std::string, std::st
   return kinds;
 }
 
-const char* const kHeader =
-    "kind\ttick\tlength\tnote\tvalue\tvalue2\tchannel\ttrack\tseq\tletter\toctave\tsharp\tstep\t"
-    "textBegin\ttextEnd\tdotted\tnumericNote\tdefaultDotted\tdefaultLength\tlengthValue\t"
-    "outOfRange\ttext\tdata\n";
-
 TEST(EventsCli, SingleNoteIsPrintedExactly) {
   CliRun run = Events({"--mml", "c"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out,
-            std::string(kHeader) +
-                "Measure\t0\t0\t0\t0\t0\t-1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t4\t0\t0\t\t\n"
-                "Note\t0\t32\t60\t8\t0\t-1\t0\t0\t67\t4\t0\t32\t0\t0\t0\t0\t0\t4\t4\t0\tC4\t\n"
-                "EndOfTrack\t32\t0\t0\t1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t4\t0\t0\t\t\n");
+  EXPECT_EQ(run.out, kore::testing::ReadWholeFileForTest(
+                         kore::testing::SourceFile("tests/cli/data/single_note.tsv")));
   EXPECT_TRUE(run.err.empty());
 }
 
-TEST(EventsCli, TiesMergeOrStayApart) {
-  auto merged = Rows(Events({"--mml", "c4&c4"}).out);
-  ASSERT_EQ(KindsOf(merged), (std::vector<std::string>{"Measure", "Note", "EndOfTrack"}));
-  EXPECT_EQ(merged[1].at("length"), "64");
-  EXPECT_EQ(merged[1].at("text"), "C4&&&&C4");
-  EXPECT_EQ(merged[1].at("textEnd"), "4");
-  auto kept = Rows(Events({"--keep-ties", "--mml", "c4&c4"}).out);
-  EXPECT_EQ(KindsOf(kept),
+// What each option changes; what the compiler makes of the text is the compiler's tests' business.
+TEST(EventsCli, OptionsReachTheCompilerAndThePrintout) {
+  EXPECT_EQ(KindsOf(Rows(Events({"--mml", "c4&c4"}).out)),
+            (std::vector<std::string>{"Measure", "Note", "EndOfTrack"}));
+  EXPECT_EQ(KindsOf(Rows(Events({"--keep-ties", "--mml", "c4&c4"}).out)),
             (std::vector<std::string>{"Measure", "Note", "Tie", "Note", "EndOfTrack"}));
-  EXPECT_EQ(kept[2].at("textBegin"), "2");
-  EXPECT_EQ(kept[2].at("tick"), "32");
-}
-
-TEST(EventsCli, ExtendedDialectRecords) {
-  auto rows = Rows(Events({"--mml", "//#using_extension\n@48 c"}).out);
-  ASSERT_EQ(KindsOf(rows), (std::vector<std::string>{"ExtensionStart", "Measure", "ProgramChange",
-                                                     "Note", "EndOfTrack"}));
-  EXPECT_EQ(rows[0].at("channel"), "0");
-  EXPECT_EQ(rows[2].at("value"), "48");
-  EXPECT_EQ(rows[2].at("channel"), "-1");
-  EXPECT_EQ(rows[3].at("channel"), "-1");
-  EXPECT_EQ(rows[3].at("text"), "");
   auto sysex = Rows(Events({"--mml", "//#using_extension\nEX xF0,x41,x10,xF7"}).out);
   ASSERT_EQ(sysex.size(), 4u);
-  EXPECT_EQ(sysex[2].at("kind"), "SysEx");
   EXPECT_EQ(sysex[2].at("data"), "240 65 16 247");
-  EXPECT_EQ(sysex[2].at("value"), "4");
-  auto channel = Rows(Events({"--mml", "//#using_extension\n//#using_channel = 10\nc"}).out);
-  EXPECT_EQ(channel[2].at("channel"), "9");
-}
-
-TEST(EventsCli, TimeBaseAndStartTickOptions) {
-  auto thirds = Rows(Events({"--mml", "c3c3c3"}).out);
-  EXPECT_EQ(thirds.back().at("tick"), "126");
   auto waltz = Rows(Events({"--tpq", "480", "--beats", "3", "--unit", "4", "--start-tick", "1440",
-                            "--mml", "c2.c"})
-                        .out);
+                            "--mml", "c2.c"}).out);
   ASSERT_EQ(KindsOf(waltz), (std::vector<std::string>{"Measure", "Note", "Measure", "Note",
                                                       "EndOfTrack"}));
-  EXPECT_EQ(waltz[0].at("value"), "1");
   EXPECT_EQ(waltz[1].at("length"), "1440");
   EXPECT_EQ(waltz[2].at("tick"), "2880");
   EXPECT_EQ(waltz[2].at("value"), "2");
-}
-
-TEST(EventsCli, StatesAndSummary) {
-  auto states = Rows(Events({"--states", "--mml", "o5 l8."}).out);
-  ASSERT_EQ(KindsOf(states), (std::vector<std::string>{"StateOctave", "StateVolume", "StateTempo",
-                                                       "StateLength", "StateOctave",
-                                                       "StateLength"}));
+  auto states = Rows(Events({"--states", "--mml", "o5"}).out);
+  ASSERT_EQ(states.size(), 5u);
+  EXPECT_EQ(states[4].at("kind"), "StateOctave");
   EXPECT_EQ(states[4].at("value"), "5");
-  EXPECT_EQ(states[4].at("textEnd"), "2");
-  EXPECT_EQ(states[5].at("value"), "8");
-  EXPECT_EQ(states[5].at("value2"), "1");
-  CliRun summary = Events({"--summary", "--mml", "c4&c4 r d"});
-  EXPECT_EQ(summary.out, "records=5 notes=2 endTick=128 characters=7\n");
+  EXPECT_EQ(Events({"--summary", "--mml", "c4&c4 r d"}).out,
+            "records=5 notes=2 endTick=128 characters=7\n");
   EXPECT_EQ(Events({"--summary", "--mml", ""}).out, "records=1 notes=0 endTick=0 characters=0\n");
 }
 

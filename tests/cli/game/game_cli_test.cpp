@@ -1,45 +1,23 @@
 // Runs `kore-cli game` as a user would and checks its text, message, JSON and errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
-#include "base/shift_jis.h"
 #include "tests/cli/cli_runner.h"
 
 namespace {
 
 using kore::testing::CliRun;
 
-std::string TempPath(const std::string& name) { return kore::testing::CliTempPath("game_" + name); }
-
 CliRun Game(std::vector<std::string> args) {
   args.insert(args.begin(), "game");
   return kore::testing::RunKoreCli(args);
 }
 
+// Plain-mode sections: names from [ChannelProperty%d]; four tracks, the third empty.
 class GameCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path_ = TempPath("song.mml");
-    // Plain-mode sections: names from [ChannelProperty%d]; four tracks, the third empty.
-    std::string file = kore::Sjis(
-        "[Settings]\r\nTitle=夜の曲\r\nSource=自作\r\nMemo=\r\nTimeBase=32\r\n\r\n"
-        "[ChannelProperty1]\r\nName=メロディ\r\n[Channel1]\r\nc4 d4 e4 f4 g4 // melody\r\n"
-        "[ChannelProperty2]\r\nName=和音\r\n[Channel2]\r\no3 c2 c2\r\n"
-        "[ChannelProperty3]\r\nName=空\r\n[Channel3]\r\n// nothing yet\r\n"
-        "[ChannelProperty4]\r\nName=低音\r\n[Channel4]\r\no2 c1\r\n");
-    std::ofstream(path_, std::ios::binary) << file;
-  }
-  void TearDown() override { std::remove(path_.c_str()); }
-  std::string path_;
+  std::string path_ = kore::testing::SourceFile("tests/cli/data/four_tracks.mml");
 };
 
 TEST_F(GameCli, FirstThreeTracksByDefault) {
@@ -93,7 +71,7 @@ TEST_F(GameCli, BadSelectionsAndFiles) {
   CliRun empty = Game({path_, "--tracks", "3"});
   EXPECT_EQ(empty.exitCode, 1);
   EXPECT_NE(empty.err.find("nothing to export"), std::string::npos);
-  CliRun missing = Game({TempPath("no_such.mml")});
+  CliRun missing = Game({kore::testing::CliTempPath("no_such.mml")});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_TRUE(missing.out.empty());
   EXPECT_NE(Game({path_, "--format", "3"}).exitCode, 0);

@@ -1,20 +1,14 @@
 // Runs `kore-cli info`, `kore-cli convert` and `kore-cli events SONG` as a user would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
-
-#include <stdlib.h>
 
 #include "base/profile_file.h"
 #include "base/shift_jis.h"
 #include "song/foreign_formats.h"
 #include "song/song_file.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/temp_folder.h"
 
 namespace kore {
 namespace {
@@ -28,33 +22,8 @@ CliRun RunCli(const std::vector<std::string>& args) {
   return run;
 }
 
-std::string SourceFile(const std::string& relative) {
-  std::string path = KORE_SOURCE_DIR;
-  path += '/';
-  path += relative;
-  return path;
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = ::testing::TempDir() + "kore-cli-song-XXXXXX";
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const {
-    std::string f = path_;
-    f += '/';
-    f += name;
-    return f;
-  }
-
- private:
-  std::string path_;
-};
+using kore::testing::SourceFile;
+using TempDir = test::TempFolder;
 
 TEST(InfoCommand, PrintsTheDemoSongAsJson) {
   CliRun run = RunCli({"info", SourceFile("data/demo.mml")});
@@ -208,17 +177,14 @@ TEST(EventsCommand, ReadsASongFileByTrackOrWhole) {
 TEST(EventsCommand, SongArgumentsAreChecked) {
   const std::string demo = SourceFile("data/demo.mml");
   EXPECT_EQ(RunCli({"events", demo, "--track", "5"}).exitCode, 2);  // slot not in use
-  EXPECT_NE(RunCli({"events", demo, "--track", "16"}).exitCode, 0);
-  EXPECT_NE(RunCli({"events", demo, "--mml", "cde"}).exitCode, 0);
-  EXPECT_NE(RunCli({"events", "--track", "1", "--mml", "cde"}).exitCode, 0);
-  EXPECT_NE(RunCli({"events", demo, "--song", "--track", "1"}).exitCode, 0);
+  const std::vector<std::string> bad[] = {{"events", demo, "--track", "16"},
+                                          {"events", demo, "--mml", "cde"},
+                                          {"events", "--track", "1", "--mml", "cde"},
+                                          {"events", demo, "--song", "--track", "1"}};
+  for (const auto& args : bad) EXPECT_NE(RunCli(args).exitCode, 0) << args[2];
   CliRun missing = RunCli({"events", "/nonexistent.mml", "--song"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.out.find("ファイルのオープンに失敗しました"), std::string::npos);
-  // The MML inputs still work as before.
-  CliRun mml = RunCli({"events", "--mml", "cde", "--summary"});
-  EXPECT_EQ(mml.exitCode, 0);
-  EXPECT_EQ(mml.out.rfind("records=", 0), 0u);
 }
 
 }  // namespace
