@@ -1,6 +1,8 @@
 // Reading Standard MIDI Files: chunk headers, events, options and lying or cut lengths.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "smf/smf_reader.h"
 #include "smf_builder.h"
 
@@ -88,54 +90,33 @@ TEST(SmfReaderTest, VariableLengthNumbers) {
       EXPECT_EQ(value, row.value) << row.bytes.size();
     }
   }
-  Bytes chunk = {'M', 'T', 'r', 'k', 0, 0, 1, 2};
-  SmfInput in(chunk.data(), chunk.size());
-  uint32_t length = 0;
-  EXPECT_EQ(ReadTrackHeader(in, length), 0);
-  EXPECT_EQ(length, 0x102u);
 }
 
-TEST(SmfReaderTest, FormatZeroSplitsByChannelAndListsThem) {
-  TrackBuilder t;
-  t.On(0, 0, 60).On(0, 9, 36).Off(96, 0, 60).Off(0, 9, 36).End();
-  Bytes file = MakeSmf(0, 96, {t});
-  ReadResult r = Read(file);
-  ASSERT_EQ(r.code, 0);
-  ASSERT_EQ(r.lists.size(), 16u);
-  for (size_t i = 0; i < 16; ++i) EXPECT_EQ(r.lists[i].empty(), i != 0 && i != 9) << i;
-  ASSERT_EQ(r.lists[9].size(), 2u);
-  EXPECT_EQ(r.lists[9][0].kind, MidiEventKind::Note);
-  EXPECT_EQ(r.lists[9][0].note, 36);
-  EXPECT_EQ(r.lists[9][1].kind, kSmfNoteOff);
-  EXPECT_EQ(r.lists[9][1].tick, 96);
-  EXPECT_EQ(Listed(file), (std::vector<std::string>{" 1 : A01#0", "10 : A10#9"}));
+// The read lists as text, one record a line, for comparison with a known description.
+std::string Described(const std::vector<MidiEventList>& lists) {
+  std::ostringstream out;
+  for (size_t i = 0; i < lists.size(); ++i) {
+    for (const MidiEvent& e : lists[i]) {
+      out << i << " " << (e.kind == kSmfNoteOff ? "Off" : MidiEventKindName(e.kind)) << " tick "
+          << e.tick << " note " << e.note << " value " << e.value << " " << e.value2
+          << " channel " << int{e.channel} << " pitch "
+          << static_cast<char>(e.letter ? e.letter : '-') << int{e.octave} << " text \""
+          << std::string_view(e.text) << "\" data";
+      for (uint8_t b : e.data) out << " " << int{b};
+      out << "\n";
+    }
+  }
+  return out.str();
 }
 
-TEST(SmfReaderTest, RunningStatusVelocityZeroAndStrayDataBytes) {
-  TrackBuilder t;
-  // A stray data byte before any status; note on C4 v127, then running status: E4 v64,
-  // C4 v0 (an off), E4 v0.
-  t.Raw(0, {0x3C}).Raw(0, {0x92, 60, 127}).Raw(10, {64, 64}).Raw(10, {60, 0}).Raw(5, {64, 0}).End();
-  ReadResult r = Read(MakeSmf(1, 480, {t}));
-  ASSERT_EQ(r.code, 0);
-  const MidiEventList& list = r.lists[0];
-  ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list[0].kind, MidiEventKind::Note);
-  EXPECT_EQ(list[0].value, 15);
-  EXPECT_EQ(list[0].value2, 127);
-  EXPECT_EQ(list[0].channel, 2);
-  EXPECT_EQ(list[0].letter, 'C');
-  EXPECT_EQ(list[0].octave, 4);
-  EXPECT_EQ(list[1].note, 64);
-  EXPECT_EQ(list[1].value, 64 * 15 / 127);
-  EXPECT_EQ(list[1].tick, 10);
-  EXPECT_EQ(list[2].kind, kSmfNoteOff);
-  EXPECT_EQ(list[2].tick, 20);
-  EXPECT_EQ(list[3].kind, kSmfNoteOff);
-  EXPECT_EQ(list[3].tick, 25);
-}
-
-TEST(SmfReaderTest, MetaEventsAndOptions) {
+// Format 0 split by channel; running status, velocity zero and a stray data byte; metas,
+// controls and exclusives read only when asked for, and a zero tempo that writes nothing.
+TEST(SmfReaderTest, ListsReadAsDescribed) {
+  TrackBuilder format0;
+  format0.On(0, 0, 60).On(0, 9, 36).Off(96, 0, 60).Off(0, 9, 36).End();
+  TrackBuilder running;  // stray data byte; C4 v127, then E4 v64, C4 v0 and E4 v0 sharing it
+  running.Raw(0, {0x3C}).Raw(0, {0x92, 60, 127}).Raw(10, {64, 64}).Raw(10, {60, 0})
+      .Raw(5, {64, 0}).End();
   TrackBuilder conductor;
   conductor.Meta(0, 0x03, "Song").Meta(0, 0x02, "(c) me").Tempo(0, 500000).Tempo(0, 0).End();
   TrackBuilder t;
@@ -145,36 +126,30 @@ TEST(SmfReaderTest, MetaEventsAndOptions) {
       .On(0, 3, 60).Off(10, 3, 60).End();
   TrackBuilder silent;
   silent.Meta(0, 0x03, "Empty").End();
-  Bytes file = MakeSmf(1, 480, {conductor, t, silent});
-
-  ReadResult plain = Read(file);
-  ASSERT_EQ(plain.code, 0);
-  EXPECT_EQ(plain.job.title, "Song");
-  EXPECT_EQ(plain.job.copyright, "(c) me");
-  EXPECT_EQ(plain.job.trackNames[1], "Lead");
-  ASSERT_EQ(plain.lists[0].size(), 1u);  // the zero tempo writes nothing
-  EXPECT_EQ(plain.lists[0][0].kind, MidiEventKind::Tempo);
-  EXPECT_EQ(plain.lists[0][0].value, 120);
-  EXPECT_EQ(plain.lists[1].size(), 2u);  // only the note and its off without options
-
+  const Bytes metas = MakeSmf(1, 480, {conductor, t, silent});
   SmfImportOptions all;
   all.programChange = all.controlChange = all.pitchBend = all.midiText = all.sysEx = true;
-  ReadResult full = Read(file, all);
-  ASSERT_EQ(full.code, 0);
-  const MidiEventList& list = full.lists[1];
-  ASSERT_EQ(list.size(), 7u);
-  const MidiEventKind kinds[] = {MidiEventKind::ControlChange, MidiEventKind::ProgramChange,
-                                 MidiEventKind::PitchBend, MidiEventKind::Marker,
-                                 MidiEventKind::SysEx};
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(list[i].kind, kinds[i]) << i;
-  EXPECT_EQ(list[0].value, 7);
-  EXPECT_EQ(list[0].value2, 90);
-  EXPECT_EQ(list[1].value, 40);
-  EXPECT_EQ(list[2].value2, 64);
-  EXPECT_EQ(list[3].text, "hello");
-  EXPECT_EQ(list[4].data, (std::vector<uint8_t>{0xF0, 0x7E, 0x09, 0xF7}));
-  EXPECT_EQ(list[4].value, 4);
-  EXPECT_EQ(Listed(file),
+  const struct {
+    const char* name;
+    Bytes file;
+    SmfImportOptions options;
+  } rows[] = {{"format0", MakeSmf(0, 96, {format0}), {}},
+              {"running_status", MakeSmf(1, 480, {running}), {}},
+              {"metas_plain", metas, {}},
+              {"metas_all", metas, all}};
+  for (const auto& row : rows) {
+    ReadResult r = Read(row.file, row.options);
+    ASSERT_EQ(r.code, 0) << row.name;
+    EXPECT_EQ(r.lists.size(), 16u) << row.name;
+    EXPECT_EQ(Described(r.lists), test::ReadData("tests/smf/data/" + std::string(row.name) + ".txt"))
+        << row.name;
+  }
+  ReadResult r = Read(metas);
+  EXPECT_EQ(r.job.title, "Song");
+  EXPECT_EQ(r.job.copyright, "(c) me");
+  EXPECT_EQ(r.job.trackNames[1], "Lead");
+  EXPECT_EQ(Listed(MakeSmf(0, 96, {format0})), (std::vector<std::string>{" 1 : A01#0", "10 : A10#9"}));
+  EXPECT_EQ(Listed(metas),
             (std::vector<std::string>{" 1 : --- Song#0", " 2 : B04 Lead#1", " 3 : --- Empty#2"}));
 }
 
