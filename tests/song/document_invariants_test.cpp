@@ -100,12 +100,8 @@ TEST(DocumentInvariants, RandomEditsUndoAndRedoExactly) {
           }
           break;
         }
-        case 1:
-          ASSERT_GE(doc.DeleteTrack(anySlot), 0);
-          break;
-        case 2:
-          ASSERT_GE(doc.AddMarker(static_cast<int32_t>(rng() % 8) * 32, "m", 1), 1);
-          break;
+        case 1: ASSERT_GE(doc.DeleteTrack(anySlot), 0); break;
+        case 2: ASSERT_GE(doc.AddMarker(static_cast<int32_t>(rng() % 8) * 32, "m", 1), 1); break;
         case 3:
           if (markerCount == 0) continue;
           ASSERT_EQ(doc.DeleteMarker(1 + static_cast<int32_t>(rng() % markerCount)), 0);

@@ -13,8 +13,8 @@ TEST(DocumentTimeBase, RefusesValuesOutOfRangeOrOverflowingATick) {
   CMMLDocument doc;
   doc.AddMarker(64, "m", 1);
   doc.MarkSaved();
-  const TimeBase bad[] = {{0, 4, 4}, {961, 4, 4}, {480, 0, 4}, {480, 17, 4}, {480, 4, 3},
-                          {480, 4, 0}, {480, 4, 64}};
+  const TimeBase bad[] = {{0, 4, 4},   {961, 4, 4}, {480, 0, 4}, {480, 17, 4},
+                          {480, 4, 3}, {480, 4, 0}, {480, 4, 64}};
   for (const TimeBase& tb : bad) {
     EXPECT_EQ(doc.SetTimeBase(tb.ticksPerQuarter, tb.beatsPerMeasure, tb.beatUnit), -1)
         << tb.ticksPerQuarter << " " << tb.beatsPerMeasure << "/" << tb.beatUnit;
@@ -86,7 +86,8 @@ TEST(DocumentSongTexts, ChangeMarksModifiedAndTellsTheCaption) {
     EXPECT_EQ(doc.IsModified(), row.modified) << row.name;
     EXPECT_EQ(observer.Saw("caption"), row.modified) << row.name;
     EXPECT_EQ(doc.Title() + doc.Source() + doc.Memo(),
-              std::string(row.title) + row.source + row.memo) << row.name;
+              std::string(row.title) + row.source + row.memo)
+        << row.name;
   }
   // Naming the file tells the caption but leaves the modified state as it was.
   CMMLDocument doc;

@@ -118,11 +118,11 @@ TEST(DocumentSlots, PropertiesAreValidatedAndMarkTheSongModified) {
   const struct {
     const char* name;
     int32_t volume, panpot, channel, instrument, startMarker;
-  } rows[] = {{"volume 128", 128, 0, 0, 0, 0},    {"volume -1", -1, 0, 0, 0, 0},
-              {"panpot 128", 0, 128, 0, 0, 0},    {"panpot -1", 0, -1, 0, 0, 0},
-              {"channel 16", 0, 0, 16, 0, 0},     {"channel -1", 0, 0, -1, 0, 0},
+  } rows[] = {{"volume 128", 128, 0, 0, 0, 0},     {"volume -1", -1, 0, 0, 0, 0},
+              {"panpot 128", 0, 128, 0, 0, 0},     {"panpot -1", 0, -1, 0, 0, 0},
+              {"channel 16", 0, 0, 16, 0, 0},      {"channel -1", 0, 0, -1, 0, 0},
               {"instrument 135", 0, 0, 0, 135, 0}, {"instrument -1", 0, 0, 0, -1, 0},
-              {"marker 2 of 1", 0, 0, 0, 0, 2},   {"marker -1", 0, 0, 0, 0, -1}};
+              {"marker 2 of 1", 0, 0, 0, 0, 2},    {"marker -1", 0, 0, 0, 0, -1}};
   for (const auto& row : rows) {
     TrackProperties p = good;
     p.volume = row.volume;
@@ -197,7 +197,7 @@ TEST(DocumentDeleteTrack, KeepsSlotContentDropsItsEventsAndMovesTheFocus) {
   doc.SetTrackText(1, "c4d4e4");
   RecordingObserver observer;
   doc.AddObserver(&observer);
-  EXPECT_EQ(doc.DeleteTrack(1), 2);  // tabs 0 2 3: position 1 is now slot 2
+  EXPECT_EQ(doc.DeleteTrack(1), 2);         // tabs 0 2 3: position 1 is now slot 2
   EXPECT_EQ(observer.log.front(), "stop");  // playback stops before the list changes
   EXPECT_TRUE(observer.Saw("hidden 1"));
   EXPECT_EQ(doc.Track(1).inUse, 0);

@@ -11,7 +11,9 @@ namespace {
 
 using namespace test;
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 LoadedSong Applied(const std::string& stream, LoadedSong song = {}) {
   ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
@@ -20,14 +22,17 @@ LoadedSong Applied(const std::string& stream, LoadedSong song = {}) {
 
 TEST(ExtensionBlock, StreamAndBlockAreTheKnownBytes) {
   const LoadedSong song = SmallSong();
-  EXPECT_EQ(BuildRecordStream(song.View(), ExtensionParts::All()), Bytes(DataFile("song_records.bin")));
-  EXPECT_EQ(BuildExtensionBlock(song.View(), ExtensionParts::All()), Bytes(DataFile("song_block.bin")));
+  EXPECT_EQ(BuildRecordStream(song.View(), ExtensionParts::All()),
+            Bytes(DataFile("song_records.bin")));
+  EXPECT_EQ(BuildExtensionBlock(song.View(), ExtensionParts::All()),
+            Bytes(DataFile("song_block.bin")));
   // Nothing asked for: the order alone.
   EXPECT_EQ(BuildRecordStream(song.View(), {}), Bytes(Record(1, std::string("\0\x03\0", 3))));
   // A stream far over the first compression area uses a larger one.
   LoadedSong big = song;
   big.texts[0] = std::string(70000, 'c');
-  EXPECT_EQ(BuildExtensionBlock(big.View(), ExtensionParts::All()), Bytes(DataFile("big_block.bin")));
+  EXPECT_EQ(BuildExtensionBlock(big.View(), ExtensionParts::All()),
+            Bytes(DataFile("big_block.bin")));
 }
 
 TEST(ExtensionBlock, TextFormIsIgnoredWhenItsChecksumOrBlockIsDamaged) {
@@ -71,7 +76,12 @@ TEST(ExtensionBlock, DamagedHeadersLeaveTheSongUntouched) {
       {"method", with(8, 2)},
       {"stream length one more", with(0, good[0] + 1)},
       {"stream length one less", with(0, good[0] - 1)},
-      {"stream length near 4 GiB", [&] { auto b = with(0, 0xFF); b[1] = b[2] = b[3] = 0xFF; return b; }()},
+      {"stream length near 4 GiB",
+       [&] {
+         auto b = with(0, 0xFF);
+         b[1] = b[2] = b[3] = 0xFF;
+         return b;
+       }()},
       {"header cut", std::vector<uint8_t>(good.begin(), good.begin() + 11)},
       {"body cut, resealed", reseal(std::vector<uint8_t>(good.begin(), good.end() - 5))},
   };
@@ -84,8 +94,8 @@ TEST(ExtensionBlock, DamagedHeadersLeaveTheSongUntouched) {
 
 TEST(ExtensionBlock, StoredMethodIsAcceptedWhenItsLengthMatches) {
   std::string records = Record(6, std::string("\0Stored", 8)) + Record(1, std::string("\0\x05", 2));
-  std::vector<uint8_t> block = Bytes(Le32(records.size()) + Le32(Crc32(records)) +
-                                     std::string("\0\0\0\0", 4) + records);
+  std::vector<uint8_t> block =
+      Bytes(Le32(records.size()) + Le32(Crc32(records)) + std::string("\0\0\0\0", 4) + records);
   LoadedSong song;
   ASSERT_TRUE(ApplyExtensionBlock(block.data(), block.size(), song));
   EXPECT_EQ(song.title, "Stored");
@@ -97,16 +107,16 @@ TEST(ExtensionBlock, StoredMethodIsAcceptedWhenItsLengthMatches) {
 }
 
 TEST(ExtensionBlock, RecordWalkChecksEveryLengthAndSlot) {
-  LoadedSong song = Applied(
-      Record(4, Le32(0) + Le32(3) + Le32(3)) +             // ticks 0 -> 32, bad unit -> 4/4
-      Record(2, std::string(10, '\x05')) +                 // too short for its type: skipped
-      Record(5, std::string("\x10never", 7)) +             // slot 16: ignored
-      Record(3, std::string("\x01no terminator", 14)) +    // no NUL: the payload end ends it
-      Record(99, "unknown") +                              // unknown type: skipped
-      Record(1, std::string(40, '\x01')) +                 // at most 16 order entries
-      Record(9, Le32(0) + Le32(10) + Le32(1)) +            // marker without a name
-      Record(9, Le32(7) + Le32(10) + Le32(2) + "x" + std::string(1, '\0')) +
-      std::string(1, '\x06') + Le32(1000) + "short");      // runs past the end: walk stops
+  LoadedSong song =
+      Applied(Record(4, Le32(0) + Le32(3) + Le32(3)) +           // ticks 0 -> 32, bad unit -> 4/4
+              Record(2, std::string(10, '\x05')) +               // too short for its type: skipped
+              Record(5, std::string("\x10never", 7)) +           // slot 16: ignored
+              Record(3, std::string("\x01no terminator", 14)) +  // no NUL: the payload end ends it
+              Record(99, "unknown") +                            // unknown type: skipped
+              Record(1, std::string(40, '\x01')) +               // at most 16 order entries
+              Record(9, Le32(0) + Le32(10) + Le32(1)) +          // marker without a name
+              Record(9, Le32(7) + Le32(10) + Le32(2) + "x" + std::string(1, '\0')) +
+              std::string(1, '\x06') + Le32(1000) + "short");  // runs past the end: walk stops
   EXPECT_EQ(song.timeBase, (TimeBase{32, 4, 4}));
   EXPECT_EQ(song.slots[5].volume, 100);
   EXPECT_EQ(song.slots[1].name, "no terminator");
@@ -137,17 +147,22 @@ TEST(ExtensionBlock, RecordsAreReadExactlyFromTheirShortestLength) {
       {"properties of 15 bytes", Record(2, props.substr(0, 15)),
        [](const LoadedSong& s) { return s.slots[5].volume == 1; }, false},
       {"time base of 12 bytes", Record(4, timeBase),
-       [](const LoadedSong& s) { return s.timeBase == TimeBase{96, 3, 8}; }, true},
+       [](const LoadedSong& s) {
+         return s.timeBase == TimeBase{96, 3, 8};
+       },
+       true},
       {"time base of 11 bytes", Record(4, timeBase.substr(0, 11)),
        [](const LoadedSong& s) { return s.timeBase.ticksPerQuarter == 96; }, false},
-      {"marker of 12 bytes", Record(9, marker), [](const LoadedSong& s) { return !s.markers.empty(); }, true},
+      {"marker of 12 bytes", Record(9, marker),
+       [](const LoadedSong& s) { return !s.markers.empty(); }, true},
       {"marker of 11 bytes", Record(9, marker.substr(0, 11)),
        [](const LoadedSong& s) { return !s.markers.empty(); }, false},
       {"empty order ending the stream", Record(1, ""),
        [](const LoadedSong& s) { return s.trackOrderRead; }, true},
       {"record header cut", Record(1, "").substr(0, 4),
        [](const LoadedSong& s) { return s.trackOrderRead; }, false},
-      {"title of no bytes", Record(6, ""), [](const LoadedSong& s) { return s.title != "kept"; }, false},
+      {"title of no bytes", Record(6, ""), [](const LoadedSong& s) { return s.title != "kept"; },
+       false},
   };
   for (const auto& row : rows) {
     LoadedSong song = Applied(row.stream, titled);

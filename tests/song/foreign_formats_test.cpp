@@ -26,8 +26,9 @@ TEST(MmsReader, RefusesOtherFilesAndMapsEveryGameId) {
   // Every game id maps to the instrument carrying it; a bad signature reads as 4/4.
   const int32_t expected[] = {0, 1, 2, 4, 6, 3, 5, 0};
   for (int id = 0; id < 8; ++id) {
-    std::string text = "[MMS-FILE]\n[infomation]\nrythmBase=3\n[part1]\ninstrument=" +
-                       std::to_string(id) + "\nch0_mml=c\n";
+    std::string text =
+        "[MMS-FILE]\n[infomation]\nrythmBase=3\n[part1]\ninstrument=" + std::to_string(id) +
+        "\nch0_mml=c\n";
     ASSERT_EQ(ReadMmsText(text, song), 0);
     EXPECT_EQ(song.slots[3].instrument, expected[id]) << id;
     EXPECT_EQ(song.timeBase, (TimeBase{32, 4, 4}));
@@ -104,8 +105,8 @@ TEST(SongFileKind, ChosenByExtensionWithoutRegardToCase) {
   const struct {
     const char* path;
     SongFileKind kind;
-  } rows[] = {{"/a/b.MMS", SongFileKind::Mms}, {"x.mms", SongFileKind::Mms},
-              {"x.Kor", SongFileKind::Kor},    {"x.mml", SongFileKind::Song},
+  } rows[] = {{"/a/b.MMS", SongFileKind::Mms},      {"x.mms", SongFileKind::Mms},
+              {"x.Kor", SongFileKind::Kor},         {"x.mml", SongFileKind::Song},
               {"dir.kor/song", SongFileKind::Song}, {"x.mmsx", SongFileKind::Song},
               {"noext", SongFileKind::Song}};
   for (const auto& row : rows) EXPECT_EQ(SongFileKindOf(row.path), row.kind) << row.path;

@@ -28,10 +28,14 @@ inline std::string Describe(const LoadedSong& song) {
   auto quoted = [](std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
-      if (c == '\r') out += "\\r";
-      else if (c == '\n') out += "\\n";
-      else if (c == '\t') out += "\\t";
-      else out += c;
+      if (c == '\r')
+        out += "\\r";
+      else if (c == '\n')
+        out += "\\n";
+      else if (c == '\t')
+        out += "\\t";
+      else
+        out += c;
     }
     return out + "\"";
   };
