@@ -122,9 +122,17 @@ TEST(SmfConvertTest, MusicOfOneTrack) {
 
 TEST(SmfConvertTest, OutputLayout) {
   TrackBuilder t;
-  t.Meta(0, 0x03, "My [Song]\r\nx").Meta(0, 0x02, "Me").On(0, 0, 60).Off(1920, 0, 60)
-      .On(0, 0, 62).Off(960, 0, 62).Meta(0, 0x01, "a[b]\r\nc").Raw(0, {0xF0, 2, 0x41, 0xF7})
-      .On(0, 0, 64).Off(480, 0, 64).End();
+  t.Meta(0, 0x03, "My [Song]\r\nx")
+      .Meta(0, 0x02, "Me")
+      .On(0, 0, 60)
+      .Off(1920, 0, 60)
+      .On(0, 0, 62)
+      .Off(960, 0, 62)
+      .Meta(0, 0x01, "a[b]\r\nc")
+      .Raw(0, {0xF0, 2, 0x41, 0xF7})
+      .On(0, 0, 64)
+      .Off(480, 0, 64)
+      .End();
   EXPECT_EQ(Convert(MakeSmf(1, 480, {t}), Options(), {0}).outputs.at(0),
             "// title     : My (Song)  x\r\n"
             "// copyright : Me\r\n"
@@ -144,8 +152,15 @@ TEST(SmfConvertTest, OutputLayout) {
   TrackBuilder conductor;
   conductor.Meta(0, 0x03, "Title").End();
   TrackBuilder bass;
-  bass.Meta(0, 0x03, "Bass").Raw(0, {0xC4, 33}).Raw(0, {0xB4, 7, 100}).Raw(0, {0xB4, 10, 3})
-      .Raw(0, {0xE4, 0, 80}).Raw(0, {0xE4, 5, 80}).On(0, 4, 48, 127).Off(480, 4, 48).End();
+  bass.Meta(0, 0x03, "Bass")
+      .Raw(0, {0xC4, 33})
+      .Raw(0, {0xB4, 7, 100})
+      .Raw(0, {0xB4, 10, 3})
+      .Raw(0, {0xE4, 0, 80})
+      .Raw(0, {0xE4, 5, 80})
+      .On(0, 4, 48, 127)
+      .Off(480, 4, 48)
+      .End();
   o = Options();
   o.programChange = o.controlChange = o.pitchBend = o.velocity = o.channel = true;
   EXPECT_EQ(Convert(MakeSmf(1, 480, {conductor, bass}), o, {1}).outputs.at(0),

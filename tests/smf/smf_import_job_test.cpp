@@ -29,9 +29,10 @@ TEST(SmfImportOptionsTest, PresetsSetTheCheckBoxesButNotTheQuantiseUnit) {
     EXPECT_EQ(SmfImportPresetName(row.preset), Sjis(row.name));
     EXPECT_EQ(FindSmfImportPreset(Sjis(row.name)), row.preset);
     EXPECT_EQ(FindSmfImportPreset(std::to_string(row.preset)), row.preset);
-    const bool got[] = {o.programChange, o.controlChange, o.pitchBend, o.velocity, o.midiText,
-                        o.sysEx, o.channel, o.reduceRest, o.spreadTrack, o.spreadControl};
-    const bool want[] = {row.pc, row.cc, row.pb, row.vel, row.text,
+    const bool got[] = {o.programChange, o.controlChange, o.pitchBend, o.velocity,
+                        o.midiText,      o.sysEx,         o.channel,   o.reduceRest,
+                        o.spreadTrack,   o.spreadControl};
+    const bool want[] = {row.pc,    row.cc,   row.pb,     row.vel,    row.text,
                          row.sysex, row.chan, row.reduce, row.spread, row.spreadControl};
     for (size_t i = 0; i < 10; ++i) EXPECT_EQ(got[i], want[i]) << row.preset << " flag " << i;
     EXPECT_EQ(o.quantizeValue, 16);

@@ -16,8 +16,8 @@ void PairNotesReference(MidiEventList& list, int32_t channel, int32_t unit, bool
     if (removed[i] || list[i].kind != MidiEventKind::Note) continue;
     for (size_t j = i + 1; j < list.size(); ++j) {
       const MidiEvent& off = list[j];
-      const bool closes = off.kind == kSmfNoteOff ||
-                          (off.kind == MidiEventKind::Note && off.value == 0);
+      const bool closes =
+          off.kind == kSmfNoteOff || (off.kind == MidiEventKind::Note && off.value == 0);
       if (!removed[j] && closes && off.note == list[i].note) {
         list[i].length = off.tick - list[i].tick;
         closed[i] = true;
@@ -33,8 +33,10 @@ void PairNotesReference(MidiEventList& list, int32_t channel, int32_t unit, bool
     if (e.kind == MidiEventKind::Note) {
       if (!closed[i] || e.length < 0) continue;
       if (e.length == 0) {
-        if (channel == 9) e.length = unit;
-        else if (!keepZero) continue;
+        if (channel == 9)
+          e.length = unit;
+        else if (!keepZero)
+          continue;
       }
     }
     out.push_back(e);

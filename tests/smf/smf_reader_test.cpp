@@ -31,7 +31,8 @@ std::vector<std::string> Listed(const Bytes& file) {
   std::vector<SmfSourceLine> lines;
   EXPECT_EQ(ListSmfTracksFromBytes(file.data(), file.size(), job, lines), 0);
   std::vector<std::string> texts;
-  for (const SmfSourceLine& line : lines) texts.push_back(line.text + "#" + std::to_string(line.listIndex));
+  for (const SmfSourceLine& line : lines)
+    texts.push_back(line.text + "#" + std::to_string(line.listIndex));
   return texts;
 }
 
@@ -75,12 +76,9 @@ TEST(SmfReaderTest, VariableLengthNumbers) {
     int code;
     uint32_t value;
   } rows[] = {
-      {{0x00}, 0, 0},
-      {{0x7F}, 0, 0x7F},
-      {{0x81, 0x00}, 0, 0x80},
-      {{0xFF, 0xFF, 0xFF, 0x7F}, 0, 0x0FFFFFFF},
-      {{0x81}, 2, 0},
-      {{0x81, 0x81, 0x81, 0x81, 0x01}, 3, 0},
+      {{0x00}, 0, 0},          {{0x7F}, 0, 0x7F},
+      {{0x81, 0x00}, 0, 0x80}, {{0xFF, 0xFF, 0xFF, 0x7F}, 0, 0x0FFFFFFF},
+      {{0x81}, 2, 0},          {{0x81, 0x81, 0x81, 0x81, 0x01}, 3, 0},
   };
   for (const auto& row : rows) {
     SmfInput in(row.bytes.data(), row.bytes.size());
@@ -98,10 +96,9 @@ std::string Described(const std::vector<MidiEventList>& lists) {
   for (size_t i = 0; i < lists.size(); ++i) {
     for (const MidiEvent& e : lists[i]) {
       out << i << " " << (e.kind == kSmfNoteOff ? "Off" : MidiEventKindName(e.kind)) << " tick "
-          << e.tick << " note " << e.note << " value " << e.value << " " << e.value2
-          << " channel " << int{e.channel} << " pitch "
-          << static_cast<char>(e.letter ? e.letter : '-') << int{e.octave} << " text \""
-          << std::string_view(e.text) << "\" data";
+          << e.tick << " note " << e.note << " value " << e.value << " " << e.value2 << " channel "
+          << int{e.channel} << " pitch " << static_cast<char>(e.letter ? e.letter : '-')
+          << int{e.octave} << " text \"" << std::string_view(e.text) << "\" data";
       for (uint8_t b : e.data) out << " " << int{b};
       out << "\n";
     }
@@ -115,15 +112,28 @@ TEST(SmfReaderTest, ListsReadAsDescribed) {
   TrackBuilder format0;
   format0.On(0, 0, 60).On(0, 9, 36).Off(96, 0, 60).Off(0, 9, 36).End();
   TrackBuilder running;  // stray data byte; C4 v127, then E4 v64, C4 v0 and E4 v0 sharing it
-  running.Raw(0, {0x3C}).Raw(0, {0x92, 60, 127}).Raw(10, {64, 64}).Raw(10, {60, 0})
-      .Raw(5, {64, 0}).End();
+  running.Raw(0, {0x3C})
+      .Raw(0, {0x92, 60, 127})
+      .Raw(10, {64, 64})
+      .Raw(10, {60, 0})
+      .Raw(5, {64, 0})
+      .End();
   TrackBuilder conductor;
   conductor.Meta(0, 0x03, "Song").Meta(0, 0x02, "(c) me").Tempo(0, 500000).Tempo(0, 0).End();
   TrackBuilder t;
-  t.Meta(0, 0x21, std::string(1, '\x01')).Meta(0, 0x03, "Lead").Raw(0, {0xB3, 7, 90})
-      .Raw(0, {0xC3, 40}).Raw(0, {0xE3, 0, 64}).Raw(0, {0xD3, 5}).Raw(0, {0xA3, 60, 5})
-      .Meta(0, 0x01, "hello").Raw(0, {0xF0, 0x03, 0x7E, 0x09, 0xF7}).Raw(0, {0xF1, 0x00})
-      .On(0, 3, 60).Off(10, 3, 60).End();
+  t.Meta(0, 0x21, std::string(1, '\x01'))
+      .Meta(0, 0x03, "Lead")
+      .Raw(0, {0xB3, 7, 90})
+      .Raw(0, {0xC3, 40})
+      .Raw(0, {0xE3, 0, 64})
+      .Raw(0, {0xD3, 5})
+      .Raw(0, {0xA3, 60, 5})
+      .Meta(0, 0x01, "hello")
+      .Raw(0, {0xF0, 0x03, 0x7E, 0x09, 0xF7})
+      .Raw(0, {0xF1, 0x00})
+      .On(0, 3, 60)
+      .Off(10, 3, 60)
+      .End();
   TrackBuilder silent;
   silent.Meta(0, 0x03, "Empty").End();
   const Bytes metas = MakeSmf(1, 480, {conductor, t, silent});
@@ -141,14 +151,16 @@ TEST(SmfReaderTest, ListsReadAsDescribed) {
     ReadResult r = Read(row.file, row.options);
     ASSERT_EQ(r.code, 0) << row.name;
     EXPECT_EQ(r.lists.size(), 16u) << row.name;
-    EXPECT_EQ(Described(r.lists), test::ReadData("tests/smf/data/" + std::string(row.name) + ".txt"))
+    EXPECT_EQ(Described(r.lists),
+              test::ReadData("tests/smf/data/" + std::string(row.name) + ".txt"))
         << row.name;
   }
   ReadResult r = Read(metas);
   EXPECT_EQ(r.job.title, "Song");
   EXPECT_EQ(r.job.copyright, "(c) me");
   EXPECT_EQ(r.job.trackNames[1], "Lead");
-  EXPECT_EQ(Listed(MakeSmf(0, 96, {format0})), (std::vector<std::string>{" 1 : A01#0", "10 : A10#9"}));
+  EXPECT_EQ(Listed(MakeSmf(0, 96, {format0})),
+            (std::vector<std::string>{" 1 : A01#0", "10 : A10#9"}));
   EXPECT_EQ(Listed(metas),
             (std::vector<std::string>{" 1 : --- Song#0", " 2 : B04 Lead#1", " 3 : --- Empty#2"}));
 }
@@ -157,8 +169,8 @@ TEST(SmfReaderTest, LyingOrCutLengthsKeepWhatWasRead) {
   // A chunk that claims 256 MiB, holding a meta that claims 0x0FFFFFFF bytes.
   Bytes file = MakeSmf(1, 96, {});
   file[11] = 2;  // two tracks declared
-  Bytes chunk = {'M', 'T', 'r', 'k', 0x10, 0, 0, 0, 0x00, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0x7F,
-                 'a', 'b', 'c'};
+  Bytes chunk = {'M',  'T',  'r',  'k',  0x10, 0,    0,   0,   0x00,
+                 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
   file.insert(file.end(), chunk.begin(), chunk.end());
   SmfImportOptions options;
   options.midiText = true;

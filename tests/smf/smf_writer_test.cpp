@@ -41,14 +41,16 @@ TEST(SmfWriterTest, LeadInFollowsTheTimeBase) {
   } rows[] = {
       // 3/8 at 480: a measure of 720 ticks, less a quarter for GM System On.
       {{480, 3, 8}, "c4", {0xFF, 0x58, 0x04, 3, 3, 0x18, 0x08}, {240}, {720}},
-      // A measure shorter than a quarter gives no negative lead-in; the first note keeps its length.
+      // A measure shorter than a quarter gives no negative lead-in; the first note keeps its
+      // length.
       {{32, 1, 8}, "c8d8", {0xFF, 0x58, 0x04, 1, 3, 0x18, 0x08}, {0, 16}, {16, 32}},
   };
   for (const auto& row : rows) {
     CMMLDocument doc;
     doc.NewSong(1, 32);
     ASSERT_EQ(doc.SetTimeBase(row.timeBase.ticksPerQuarter, row.timeBase.beatsPerMeasure,
-                              row.timeBase.beatUnit), 0);
+                              row.timeBase.beatUnit),
+              0);
     doc.SetTrackText(0, row.text);
     auto chunk = ParseChunks(Export(doc))[0];
     EXPECT_EQ(chunk[0].bytes, row.signature) << row.text;
@@ -123,7 +125,8 @@ TEST(SmfWriterTest, EventRules) {
                         Record(MidiEventKind::ProgramChange, 0x10000000, 0, 2),
                         Record(MidiEventKind::EndOfTrack, 0x10000000)});
   auto has = [&](const Bytes& bytes) {
-    return std::any_of(chunk.begin(), chunk.end(), [&](const FileEvent& e) { return e.bytes == bytes; });
+    return std::any_of(chunk.begin(), chunk.end(),
+                       [&](const FileEvent& e) { return e.bytes == bytes; });
   };
   EXPECT_TRUE(has({0xC0, 1}));
   EXPECT_FALSE(has({0xC0, 2}));
