@@ -82,8 +82,10 @@ TEST(AppSettings, HandEditedValuesReadBackCorrected) {
       {"EditorFontSize", &AppSettings::editorFontSize, 0, 10},
       {"PianoRollVMag", &AppSettings::pianoRollVMag, -3, -3},  // unchecked keys are used as read
   };
-  for (const auto& v : values) EXPECT_EQ(ReadOne(app, v.key, v.field, v.value), v.expected) << v.key;
-  EXPECT_EQ(ReadOne("SMF Import Settings", "QuantizeValue", &AppSettings::smfQuantizeValue, 12), 32);
+  for (const auto& v : values)
+    EXPECT_EQ(ReadOne(app, v.key, v.field, v.value), v.expected) << v.key;
+  EXPECT_EQ(ReadOne("SMF Import Settings", "QuantizeValue", &AppSettings::smfQuantizeValue, 12),
+            32);
   CProfileFile f = CProfileFile::FromText(
       "[ApplicationData]\nAutoSave=TRUE\nEditScroll=true\n[Midi Settings]\nOutputDLS=3\n"
       "[DLS Settings]\nSamplingRate=1\n[SMF Import Settings]\nReduceRest=false\n");

@@ -57,8 +57,8 @@ TEST(Bzip2, RoundTripsAndIsDeterministic) {
 TEST(Bzip2, DecompressionDemandsTheAnnouncedSize) {
   std::string text(1000, 'x');
   std::vector<uint8_t> packed, plain;
-  ASSERT_TRUE(Bzip2Compress(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 1024,
-                            packed));
+  ASSERT_TRUE(
+      Bzip2Compress(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 1024, packed));
   EXPECT_FALSE(Bzip2Decompress(packed.data(), packed.size(), 999, plain));
   EXPECT_FALSE(Bzip2Decompress(packed.data(), packed.size(), 1001, plain));
   EXPECT_TRUE(plain.empty());

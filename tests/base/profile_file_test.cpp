@@ -60,8 +60,8 @@ TEST(ProfileFile, ReadingFollowsThePrivateProfileRules) {
   f.SetSection("S");
   EXPECT_EQ(f.ReadInt("key1", 0), 12);
   EXPECT_EQ(f.ReadInt("Key2", 0), -7);
-  EXPECT_EQ(f.ReadInt("Key3", 5), 0);   // no number: 0
-  EXPECT_EQ(f.ReadInt("Key4", 5), 5);   // empty: the default
+  EXPECT_EQ(f.ReadInt("Key3", 5), 0);  // no number: 0
+  EXPECT_EQ(f.ReadInt("Key4", 5), 5);  // empty: the default
   EXPECT_EQ(f.ReadInt("Missing", 9), 9);
   EXPECT_TRUE(f.ReadBool("Bool1", true));  // capitals are not "true"
   EXPECT_FALSE(f.ReadBool("Bool1", false));
@@ -96,7 +96,7 @@ TEST(ProfileFile, RewritingKeepsOtherLinesAndPlaces) {
     f.WriteInt("w", 6);
     f.SetSection("C");
     f.WriteString("v", "line1\nline2");  // a line break may not inject a line
-  }  // flushed on destruction
+  }                                      // flushed on destruction
   EXPECT_EQ(ReadWholeFile(path).value(),
             "[A]\r\nx=+5\r\n;note\r\ny=2\r\nw=+6\r\n\r\n[B]\r\nz=3\r\n\r\n[C]\r\nv=line1\r\n");
 }
@@ -110,8 +110,8 @@ TEST(ProfileFile, AFailedFlushKeepsTheOldFileAndReportsIt) {
 
   std::string path = dir.File("d.ini");
   WriteText(path, "[A]\nk=1\n");
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   bool canStillWrite = access(dir.path().c_str(), W_OK) == 0;  // true when run as root
   CProfileFile g(path);
   g.SetSection("A");
@@ -127,7 +127,7 @@ TEST(ProfileFile, AFailedFlushKeepsTheOldFileAndReportsIt) {
 }
 
 TEST(ProfileFile, ParseLeadingIntTakesSignAndDigitsModulo32Bits) {
-  const std::pair<const char*, int32_t> rows[] = {{"+30", 30}, {" -12x", -12}, {"x12", 0},
+  const std::pair<const char*, int32_t> rows[] = {{"+30", 30},        {" -12x", -12},    {"x12", 0},
                                                   {"4294967295", -1}, {"4294967296", 0}, {"-", 0}};
   for (const auto& [text, value] : rows) EXPECT_EQ(ParseLeadingInt(text), value) << text;
 }
