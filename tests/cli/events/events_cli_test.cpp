@@ -10,7 +10,9 @@ namespace {
 
 using kore::testing::CliRun;
 
-std::string TempPath(const std::string& name) { return kore::testing::CliTempPath("events_" + name); }
+std::string TempPath(const std::string& name) {
+  return kore::testing::CliTempPath("events_" + name);
+}
 
 CliRun Events(std::vector<std::string> args) {
   args.insert(args.begin(), "events");
@@ -67,9 +69,10 @@ TEST(EventsCli, OptionsReachTheCompilerAndThePrintout) {
   ASSERT_EQ(sysex.size(), 4u);
   EXPECT_EQ(sysex[2].at("data"), "240 65 16 247");
   auto waltz = Rows(Events({"--tpq", "480", "--beats", "3", "--unit", "4", "--start-tick", "1440",
-                            "--mml", "c2.c"}).out);
-  ASSERT_EQ(KindsOf(waltz), (std::vector<std::string>{"Measure", "Note", "Measure", "Note",
-                                                      "EndOfTrack"}));
+                            "--mml", "c2.c"})
+                        .out);
+  ASSERT_EQ(KindsOf(waltz),
+            (std::vector<std::string>{"Measure", "Note", "Measure", "Note", "EndOfTrack"}));
   EXPECT_EQ(waltz[1].at("length"), "1440");
   EXPECT_EQ(waltz[2].at("tick"), "2880");
   EXPECT_EQ(waltz[2].at("value"), "2");

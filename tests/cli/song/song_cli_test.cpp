@@ -75,9 +75,8 @@ TEST(SongArgument, EverySubcommandOpensAnyFormatAndRefusesWhatIsNoSong) {
     std::vector<std::string> extra;  // after SONG
     bool writes;
   } rows[] = {
-      {"info", {}, false},          {"events", {"--song"}, false},
-      {"game", {}, false},          {"export-smf", {out}, true},
-      {"render", {out}, true},      {"play", {"--dump"}, false},
+      {"info", {}, false},         {"events", {"--song"}, false}, {"game", {}, false},
+      {"export-smf", {out}, true}, {"render", {out}, true},       {"play", {"--dump"}, false},
   };
   for (const Row& row : rows) {
     std::vector<std::string> args = {row.command, dir.File("noise.mml")};
@@ -102,8 +101,8 @@ TEST(SongArgument, EverySubcommandOpensAnyFormatAndRefusesWhatIsNoSong) {
 TEST(ConvertCommand, MmsToSongFileAndKorRoundTrip) {
   TempDir dir;
   std::string mml = dir.File("out.mml");
-  CliRun run = RunCli({"convert", SourceFile("data/fixtures/song/parts_0_3.mms"), mml, "--mode",
-                    "plain"});
+  CliRun run =
+      RunCli({"convert", SourceFile("data/fixtures/song/parts_0_3.mms"), mml, "--mode", "plain"});
   ASSERT_EQ(run.exitCode, 0) << run.out;
   LoadedSong song;
   ASSERT_EQ(ReadSongFile(mml, song), 0);
@@ -125,7 +124,7 @@ TEST(ConvertCommand, ClipboardTextWithGroupsOrASongFile) {
   TempDir dir;
   std::string out = dir.File("clip.mml");
   ASSERT_EQ(RunCli({"convert", "--clipboard-text", SourceFile("data/fixtures/song/two_groups.txt"),
-                 out, "--default-tpq", "480"})
+                    out, "--default-tpq", "480"})
                 .exitCode,
             0);
   LoadedSong song;
@@ -150,7 +149,8 @@ TEST(ConvertCommand, AFailedConversionKeepsTheTarget) {
   EXPECT_EQ(ReadWholeFile(out).value(), "precious");
   EXPECT_NE(RunCli({"convert", SourceFile("data/demo.mml"), out, "--mode", "fancy"}).exitCode, 0);
   EXPECT_EQ(ReadWholeFile(out).value(), "precious");
-  EXPECT_EQ(RunCli({"convert", SourceFile("data/demo.mml"), dir.File("no/such/x.mml")}).exitCode, 1);
+  EXPECT_EQ(RunCli({"convert", SourceFile("data/demo.mml"), dir.File("no/such/x.mml")}).exitCode,
+            1);
 }
 
 TEST(EventsCommand, ReadsASongFileByTrackOrWhole) {
