@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/temp_folder.h"
+#include "temp_folder.h"
 
 namespace kore {
 namespace {
 
-using test::TempFolder;
+using testing_support::TempFolder;
 
 std::string DataFile(const std::string& name) {
   return std::string(KORE_SOURCE_DIR) + "/tests/base/data/" + name;

@@ -6,12 +6,12 @@
 #include <fstream>
 
 #include "base/shift_jis.h"
-#include "tests/support/temp_folder.h"
+#include "temp_folder.h"
 
 namespace kore {
 namespace {
 
-using test::TempFolder;
+using testing_support::TempFolder;
 
 void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

@@ -10,7 +10,7 @@
 #include "smf/smf_reader.h"
 #include "smf/smf_writer.h"
 #include "smf_builder.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 namespace kore {
 namespace {
@@ -137,7 +137,7 @@ TEST(SmfWriterTest, ReadsBackWithTheReaderAndReplacesTheFileWhole) {
   CMMLDocument doc;
   doc.NewSong(1, 32);
   doc.SetTrackText(0, "t150 o5 c8 d8 e4");
-  test::TempFolder dir;
+  test::TempDir dir;
   const std::string path = dir.File("song.mid");
   std::ofstream(path, std::ios::binary) << std::string(4096, 'x');  // an older, longer file
   SmfExportRequest request = MakeSmfExportRequest(doc, path, 1);
@@ -145,7 +145,8 @@ TEST(SmfWriterTest, ReadsBackWithTheReaderAndReplacesTheFileWhole) {
   std::ifstream in(path, std::ios::binary);
   Bytes written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(written, BuildSmf(request));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no temp left
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path().string()), {}),
+            1);  // no temp left
 
   SmfImportJob job;
   std::vector<MidiEventList> lists;

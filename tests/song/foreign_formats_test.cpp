@@ -40,7 +40,7 @@ TEST(KorFile, WrittenBackTheSame) {
   LoadedSong song;
   ASSERT_EQ(ReadKorBytes(bytes, song), 0);
   EXPECT_EQ(KorFileBytes(song.View()), bytes);
-  TempFolder dir;
+  TempDir dir;
   ASSERT_EQ(WriteKorFile(dir.File("a.kor"), song.View()), 0);
   LoadedSong back;
   ASSERT_EQ(ReadKorFile(dir.File("a.kor"), back), 0);

@@ -120,7 +120,7 @@ TEST(SongFile, LineBreaksInOneLineValuesCannotInjectSections) {
 }
 
 TEST(SongFile, SavingReplacesTheFileOnlyWhenComplete) {
-  TempFolder dir;
+  TempDir dir;
   std::string path = dir.File("song.mml");
   LoadedSong song = SmallSong();
   ASSERT_EQ(SaveSongFile(path, song.View(), SaveMode::Compact), 0);
@@ -139,11 +139,11 @@ TEST(SongFile, SavingReplacesTheFileOnlyWhenComplete) {
   signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(rc, -1);
   EXPECT_EQ(ReadWholeFile(path).value(), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path().string()), {}), 1);
   EXPECT_EQ(SaveSongFile(dir.File("missing/x.mml"), song.View(), SaveMode::Compact), -1);
   LoadedSong back;
   EXPECT_EQ(ReadSongFile(dir.File("missing.mml"), back), -1);
-  EXPECT_EQ(ReadSongFile(dir.path(), back), -1);  // a folder is not a song
+  EXPECT_EQ(ReadSongFile(dir.Path().string(), back), -1);  // a folder is not a song
 }
 
 TEST(SongFile, TheDocumentSavesWhatTheSongSaved) {
@@ -176,7 +176,7 @@ TEST(SongFile, BytesHoldingNothingOfASongFileAreRefused) {
       {"a channel", "[Channel3]\r\ncde\r\n", kSongFileOk},
       {"extension block", "[KORE EXTENSION]\r\n", kSongFileOk},
   };
-  TempFolder dir;
+  TempDir dir;
   for (const auto& row : rows) {
     LoadedSong song;
     song.title = "stale";

@@ -12,7 +12,7 @@
 #include "base/shift_jis.h"
 #include "song/loaded_song.h"
 #include "song/song_document.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 namespace kore::test {
 

@@ -8,7 +8,7 @@
 #include "song/foreign_formats.h"
 #include "song/song_file.h"
 #include "tests/cli/cli_runner.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 namespace kore {
 namespace {
@@ -23,7 +23,7 @@ CliRun RunCli(const std::vector<std::string>& args) {
 }
 
 using kore::testing::SourceFile;
-using TempDir = test::TempFolder;
+using test::TempDir;
 
 TEST(InfoCommand, PrintsTheDemoSongAsJson) {
   CliRun run = RunCli({"info", SourceFile("data/demo.mml")});
