@@ -11,10 +11,6 @@ namespace {
 
 using namespace test;
 
-std::string Fixture(const std::string& name) {
-  return std::string(KORE_SOURCE_DIR) + "/data/fixtures/song/" + name;
-}
-
 TEST(MmsReader, RefusesOtherFilesAndMapsEveryGameId) {
   LoadedSong song;
   song.title = "kept";
@@ -76,12 +72,6 @@ TEST(KorFile, HeaderChecksRefuseDamagedFiles) {
   }
   LoadedSong song;
   EXPECT_EQ(ReadKorFile("/nonexistent.kor", song), -1);
-}
-
-TEST(ClipboardMml, TwoGroupsAppendToTheSameTracks) {
-  LoadedSong song;
-  ASSERT_EQ(ParseClipboardMml(ReadWholeFile(Fixture("two_groups.txt")).value(), song, 480), 1);
-  EXPECT_EQ(Describe(song), DataFile("read/two_groups.txt.txt"));
 }
 
 TEST(ClipboardMml, GroupsEndAtEmptyPartsSemicolonsAndSixteenParts) {

@@ -75,24 +75,21 @@ TEST(SongFile, MemoEscapes) {
 // double-byte brackets; the explicit and ensemble instrument tables; whole marker names; a
 // damaged data line that leaves the plain sections alone; the part-based and binary formats.
 TEST(SongReaders, KnownFilesReadAsDescribed) {
-  const struct {
-    const char* path;
-    int32_t defaultTicks;
-  } rows[] = {{"tests/song/data/read/tolerant.mml", 32},
-              {"tests/song/data/read/ensemble.mml", 32},
-              {"tests/song/data/read/explicit_over_ensemble.mml", 32},
-              {"tests/song/data/read/ensemble_ignored.mml", 32},
-              {"tests/song/data/read/plain_markers.mml", 32},
-              {"tests/song/data/read/damaged_compact.mml", 960},
-              {"tests/song/data/read/all_records.kor", 32},
-              {"data/fixtures/song/parts_0_3.mms", 32}};
-  for (const auto& row : rows) {
-    const std::string path = std::string(KORE_SOURCE_DIR) + "/" + row.path;
-    const std::string name = path.substr(path.rfind('/') + 1);
-    LoadedSong song;
-    EXPECT_EQ(ReadAnySongFile(path, song, {row.defaultTicks}), kSongFileOk) << name;
-    EXPECT_EQ(Describe(song), DataFile("read/" + name + ".txt")) << name;
-  }
+  CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/song/data/readers.txt",
+              [](const std::string& input) {
+                std::istringstream words(input);
+                std::string kind, path;
+                int32_t defaultTicks = 32;
+                words >> kind >> path >> defaultTicks;
+                path = std::string(KORE_SOURCE_DIR) + "/" + path;
+                LoadedSong song;
+                if (kind == "clipboard") {
+                  ParseClipboardMml(ReadWholeFile(path).value_or(""), song, defaultTicks);
+                } else if (ReadAnySongFile(path, song, {defaultTicks}) != kSongFileOk) {
+                  return std::string("not a song\n");
+                }
+                return Describe(song);
+              });
 }
 
 TEST(SongFile, LongValuesAreWrittenWholeButTrackTextIsCut) {

@@ -12,6 +12,7 @@
 #include "base/shift_jis.h"
 #include "song/loaded_song.h"
 #include "song/song_document.h"
+#include "tests/support/golden.h"
 #include "tests/support/temp_dir.h"
 
 namespace kore::test {
@@ -25,20 +26,7 @@ inline std::string DataFile(const std::string& name) {
 
 // A song as readable text, one fact a line, for comparison with a known description.
 inline std::string Describe(const LoadedSong& song) {
-  auto quoted = [](std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-      if (c == '\r')
-        out += "\\r";
-      else if (c == '\n')
-        out += "\\n";
-      else if (c == '\t')
-        out += "\\t";
-      else
-        out += c;
-    }
-    return out + "\"";
-  };
+  auto quoted = [](std::string_view text) { return "\"" + Escape(std::string(text)) + "\""; };
   std::ostringstream out;
   out << "title " << quoted(song.title) << "\nsource " << quoted(song.source) << "\nmemo "
       << quoted(song.memo) << "\ntime base " << song.timeBase.ticksPerQuarter << " "
