@@ -1,11 +1,7 @@
 #pragma once
 // Assembles Standard MIDI File bytes for tests, and reads exported files back into events.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -60,13 +56,6 @@ class TrackBuilder {
  private:
   Bytes data_;
 };
-
-// Bytes of a file of the source tree, named from its root.
-inline std::string ReadData(const std::string& relative) {
-  std::ifstream in(std::string(KORE_SOURCE_DIR) + "/" + relative, std::ios::binary);
-  EXPECT_TRUE(in.good()) << relative;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline Bytes MakeSmf(int format, int division, const std::vector<TrackBuilder>& tracks,
                      int declaredTracks = -1) {

@@ -1,15 +1,18 @@
 // Reading Standard MIDI Files: chunk headers, events, options and lying or cut lengths.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
 #include "smf/smf_reader.h"
 #include "smf_builder.h"
+#include "tests/support/golden.h"
 
 namespace kore {
 namespace {
 
 using test::Bytes;
+using test::CheckGolden;
 using test::MakeSmf;
 using test::TrackBuilder;
 
@@ -139,22 +142,18 @@ TEST(SmfReaderTest, ListsReadAsDescribed) {
   const Bytes metas = MakeSmf(1, 480, {conductor, t, silent});
   SmfImportOptions all;
   all.programChange = all.controlChange = all.pitchBend = all.midiText = all.sysEx = true;
-  const struct {
-    const char* name;
-    Bytes file;
-    SmfImportOptions options;
-  } rows[] = {{"format0", MakeSmf(0, 96, {format0}), {}},
-              {"running_status", MakeSmf(1, 480, {running}), {}},
-              {"metas_plain", metas, {}},
-              {"metas_all", metas, all}};
-  for (const auto& row : rows) {
-    ReadResult r = Read(row.file, row.options);
-    ASSERT_EQ(r.code, 0) << row.name;
-    EXPECT_EQ(r.lists.size(), 16u) << row.name;
-    EXPECT_EQ(Described(r.lists),
-              test::ReadData("tests/smf/data/" + std::string(row.name) + ".txt"))
-        << row.name;
-  }
+  const std::map<std::string, std::pair<Bytes, SmfImportOptions>> files = {
+      {"format0", {MakeSmf(0, 96, {format0}), {}}},
+      {"running_status", {MakeSmf(1, 480, {running}), {}}},
+      {"metas_plain", {metas, {}}},
+      {"metas_all", {metas, all}}};
+  CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/smf/data/reader_lists.txt",
+              [&](const std::string& name) {
+                const auto& [file, options] = files.at(name);
+                ReadResult r = Read(file, options);
+                EXPECT_EQ(r.lists.size(), 16u) << name;
+                return r.code == 0 ? Described(r.lists) : "code " + std::to_string(r.code) + "\n";
+              });
   ReadResult r = Read(metas);
   EXPECT_EQ(r.job.title, "Song");
   EXPECT_EQ(r.job.copyright, "(c) me");
