@@ -37,7 +37,17 @@ class SynthTest : public ::testing::Test {
     ASSERT_EQ(offline ? synth.OpenOffline() : synth.Open(0), 0);
     ASSERT_EQ(synth.LoadInstruments(bank_), 0);
   }
+  // A synthesizer on the silent audio output, with the player playing `song` into it.
+  void OpenRealTime(SynthSettings settings, std::shared_ptr<PlaybackSong> song) {
+    settings.audioDriver = kSilentAudioDriver;
+    synth_ = std::make_unique<CFluidSynthDevice>(settings);
+    Open(*synth_, false);
+    player_.SetSong(std::move(song));
+    player_.SetDevice(synth_.get());
+  }
   test::TempDir dir_;
+  std::unique_ptr<CFluidSynthDevice> synth_;
+  CMMLPlayer player_;  // declared after the synthesizer: stops before it goes
   // One looped sine wave at programs 0 and 5.
   const std::string bank_ = KORE_SOURCE_DIR "/tests/playback/data/tiny.dls";
 };
@@ -234,19 +244,12 @@ TEST_F(SynthTest, OfflineRenderingFailuresLeaveNoFile) {
 }
 
 TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
-  test::SongBuilder b;
-  b.Tempo(0, 0, 240).Note(0, 0, 32, 69).Note(0, 32, 32, 72).End(0, 64);  // 0.5 s
-  auto song = b.Build();
   SynthSettings settings;
-  settings.audioDriver = kSilentAudioDriver;
   settings.sampleRate = 22050;
-  CFluidSynthDevice synth(settings);
-  Open(synth, false);
-  CMMLPlayer player;
-  player.SetSong(song);
-  player.SetDevice(&synth);
+  OpenRealTime(settings, test::SongBuilder().Tempo(0, 0, 240).Note(0, 0, 32, 69).Note(0, 32, 32, 72)
+                             .End(0, 64).Build());  // 0.5 s
   int32_t slept = 0;
-  CWaveExport exporter(player, synth, [&](int32_t ms) {
+  CWaveExport exporter(player_, *synth_, [&](int32_t ms) {
     slept += ms;
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
   });
@@ -255,7 +258,7 @@ TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
   EXPECT_EQ(exporter.ProgressMax(), 64);
   auto state = CWaveExport::State::Exporting;
   for (int i = 0; i < 100 && state == CWaveExport::State::Exporting; ++i) {
-    if (player.WaitForFinish(200)) player.HandleFinished();
+    if (player_.WaitForFinish(200)) player_.HandleFinished();
     state = exporter.OnTimer();
   }
   ASSERT_EQ(state, CWaveExport::State::Finished);
@@ -269,23 +272,14 @@ TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
   EXPECT_GT(seconds, 1.0);
   EXPECT_LT(seconds, 3.0);
   EXPECT_GT(wave.PeakAbs(), 1000);
-  synth.Close();
 }
 
 TEST_F(SynthTest, AnAbortedRealTimeExportIsAValidFileOfWhatWasCaptured) {
-  test::SongBuilder b;
-  b.Note(0, 0, 512, 69).End(0, 512);  // 8 s
-  auto song = b.Build();
   SynthSettings settings;
-  settings.audioDriver = kSilentAudioDriver;
   settings.sampleRate = 8000;
   settings.channels = 1;
-  CFluidSynthDevice synth(settings);
-  Open(synth, false);
-  CMMLPlayer player;
-  player.SetSong(song);
-  player.SetDevice(&synth);
-  CWaveExport exporter(player, synth);
+  OpenRealTime(settings, test::SongBuilder().Note(0, 0, 512, 69).End(0, 512).Build());  // 8 s
+  CWaveExport exporter(player_, *synth_);
   const std::string path = dir_.File("abort.wav");
   ASSERT_EQ(exporter.Start(path), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
@@ -293,8 +287,8 @@ TEST_F(SynthTest, AnAbortedRealTimeExportIsAValidFileOfWhatWasCaptured) {
   EXPECT_GT(exporter.Progress(), 0);
   exporter.Abort();
   EXPECT_EQ(exporter.GetState(), CWaveExport::State::Aborted);
-  ASSERT_TRUE(player.WaitForFinish(2000));
-  player.HandleFinished();
+  ASSERT_TRUE(player_.WaitForFinish(2000));
+  player_.HandleFinished();
   auto wave = test::ReadWave(path);
   ASSERT_TRUE(wave.ok);
   const double seconds = static_cast<double>(wave.Frames()) / 8000;
