@@ -28,16 +28,6 @@ TEST(ExpandNoteOffs, ReleasesPrecedeEverythingAtTheirTick) {
   EXPECT_EQ(list[2].length, 0);
 }
 
-TEST(ExpandNoteOffs, ZeroLengthAndTrailingReleases) {
-  auto song = test::SongBuilder().Note(0, 10, 0, 60).Note(0, 10, 100, 61).Build();
-  auto list = ExpandNoteOffs(song->events);
-  EXPECT_EQ(KindsAndTicks(list), (std::vector<std::pair<int, int>>{{1, 10}, {2, 10}, {1, 10}, {2, 110}}));
-  EXPECT_EQ(list.back().note, 61);
-  MidiEventList negative = song->events;
-  negative[0].value = -1;  // notes with a negative volume step get no release
-  EXPECT_EQ(ExpandNoteOffs(negative).size(), 3u);
-}
-
 TEST(TickClock, FormulasAndDueMoments) {
   TickClock clock;
   clock.SetTempo(1'000'000'000, 150, 32);
