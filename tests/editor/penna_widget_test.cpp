@@ -1,11 +1,10 @@
-// The editor widget under the offscreen platform: keys, input method, mouse, wheel, drops and
-// what ends up in the drawn image.
+// The editor widget under the offscreen platform: input method, pointer reports, drops and what
+// ends up in the drawn image (keys, clicks and scrolling run as scripts in data/editing.txt).
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QMimeData>
-#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -75,14 +74,9 @@ class EditorWidgetTest : public ::testing::Test, protected test::WithQtApp {
     editor->setFocus();
   }
   std::string Text() { return editor->buffer().GetText(3); }
-  TextPoint Caret() { return editor->buffer().caret(); }
   QPoint Cell(int32_t line, int32_t column) { return editor->CellOrigin(line, column); }
   QRect CellRect(int32_t line, int32_t column, int32_t columns = 1) {
     return QRect(Cell(line, column), QSize(columns * editor->charWidth(), editor->charHeight()));
-  }
-  // A pixel inside the left half of a character cell.
-  QPoint Inside(int32_t line, int32_t column) {
-    return Cell(line, column) + QPoint(1, editor->charHeight() / 2);
   }
   void AddMmlRules() {
     editor->AddEmphasis("//#", nullptr, 2, 0x008080, 0, 2, 0);
@@ -96,58 +90,6 @@ class EditorWidgetTest : public ::testing::Test, protected test::WithQtApp {
   QWidget parent;
   std::unique_ptr<PennaEditor> editor;
 };
-
-TEST_F(EditorWidgetTest, TypedKeysAndJapaneseText) {
-  QTest::keyClicks(editor.get(), "t120");
-  QKeyEvent wide(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("あ"));
-  QCoreApplication::sendEvent(editor.get(), &wide);
-  EXPECT_EQ(Text(), "t120" + Sjis("あ"));
-  EXPECT_EQ(Caret(), (TextPoint{1, 7}));
-  QTest::keyClick(editor.get(), Qt::Key_Left);
-  EXPECT_EQ(Caret(), (TextPoint{1, 5}));
-  QTest::keyClick(editor.get(), Qt::Key_Return);
-  EXPECT_EQ(Text(), "t120\n" + Sjis("あ"));
-  QTest::keyClick(editor.get(), Qt::Key_Backspace);
-  EXPECT_EQ(Text(), "t120" + Sjis("あ"));
-  // Control characters and Ctrl combinations type nothing.
-  QTest::keyClick(editor.get(), Qt::Key_C, Qt::ControlModifier);
-  QTest::keyClick(editor.get(), Qt::Key_Escape);
-  EXPECT_EQ(Text(), "t120" + Sjis("あ"));
-  // Insert toggles overwrite mode; typing then replaces the two-byte character whole.
-  QTest::keyClick(editor.get(), Qt::Key_Insert);
-  QTest::keyClicks(editor.get(), "x");
-  EXPECT_EQ(Text(), "t120x");
-}
-
-TEST_F(EditorWidgetTest, ShiftArrowsSelectAndDeleteUndoKeepsTheCaret) {
-  editor->SetText("abcdef");
-  editor->SetCaretPos(3);
-  QTest::keyClick(editor.get(), Qt::Key_Right, Qt::ShiftModifier);
-  EXPECT_TRUE(editor->buffer().HasSelection());
-  QTest::keyClick(editor.get(), Qt::Key_Left, Qt::ShiftModifier);
-  EXPECT_FALSE(editor->buffer().HasSelection());
-  EXPECT_EQ(Caret(), (TextPoint{1, 3}));
-  QTest::keyClick(editor.get(), Qt::Key_Delete);
-  EXPECT_EQ(Text(), "abdef");
-  ASSERT_EQ(editor->Undo(), -1);
-  EXPECT_EQ(Text(), "abcdef");
-  EXPECT_EQ(Caret(), (TextPoint{1, 3}));
-  QTest::keyClick(editor.get(), Qt::Key_End, Qt::ControlModifier);
-  QTest::keyClick(editor.get(), Qt::Key_Right);
-  EXPECT_EQ(Caret(), (TextPoint{1, 7}));
-}
-
-TEST_F(EditorWidgetTest, TabIndentsSelectedLinesAndShiftTabUnindents) {
-  editor->SetText("a\nb\nc\nd");
-  ASSERT_EQ(editor->SetSelA(1, 1, 3, 2), 1);
-  QTest::keyClick(editor.get(), Qt::Key_Tab);
-  EXPECT_EQ(Text(), "\ta\n\tb\n\tc\nd");
-  QTest::keyClick(editor.get(), Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_EQ(Text(), "a\nb\nc\nd");
-  ASSERT_EQ(editor->SetSelA(1, 1, 1, 2), 1);
-  QTest::keyClick(editor.get(), Qt::Key_Tab);
-  EXPECT_EQ(Text(), "\t\nb\nc\nd");  // a one-line selection is replaced by a tab
-}
 
 TEST_F(EditorWidgetTest, InputMethodResultIsOneEdit) {
   test::MessageParent owner;
@@ -182,60 +124,6 @@ TEST_F(EditorWidgetTest, TheCompositionShowsAtTheCaretUntilCommitted) {
   EXPECT_EQ(Text(), "ab");
 }
 
-TEST_F(EditorWidgetTest, MouseClicksMarginAndMultipleClicks) {
-  editor->SetText("alpha beta\nsecond line\nthird");
-  QWidget* vp = editor->viewport();
-  QTest::mouseClick(vp, Qt::LeftButton, {}, Inside(2, 3));
-  EXPECT_EQ(Caret(), (TextPoint{2, 4}));
-  QTest::mouseClick(vp, Qt::LeftButton, {}, Cell(1, 3) + QPoint(editor->charWidth() - 1, 2));
-  EXPECT_EQ(Caret(), (TextPoint{1, 5}));  // right half of a character: after it
-  QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(550, editor->rulerHeight() + 2));
-  EXPECT_EQ(Caret(), (TextPoint{1, 11}));  // right of the text: the line end
-
-  // Margin clicks select whole lines, Shift+click extends in either direction.
-  QPoint margin(5, Cell(3, 0).y() + 3);
-  QTest::mouseClick(vp, Qt::LeftButton, {}, margin);
-  EXPECT_EQ(editor->buffer().SelectedText(), "third");
-  QTest::mouseClick(vp, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, Cell(1, 0).y() + 3));
-  EXPECT_EQ(editor->buffer().SelectedText(), "alpha beta\r\nsecond line\r\nthird");
-  QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(5, Cell(1, 0).y() + 3));
-  EXPECT_EQ(editor->buffer().SelectedText(), "alpha beta\r\n");
-
-  // Double click: a word; a third click soon after: the whole line with its line end.
-  QTest::mouseDClick(vp, Qt::LeftButton, {}, Inside(2, 8));
-  QTest::mouseRelease(vp, Qt::LeftButton, {}, Inside(2, 8));  // QTest sends no release
-  EXPECT_EQ(editor->buffer().SelectedText(), "line");
-  QTest::mouseClick(vp, Qt::LeftButton, {}, Inside(2, 8));
-  EXPECT_EQ(editor->buffer().SelectedText(), "second line\r\n");
-}
-
-TEST_F(EditorWidgetTest, DragSelectingAndTheWheel) {
-  std::string text;
-  for (int i = 1; i <= 100; ++i) text += "line " + std::to_string(i) + "\n";
-  editor->SetText(text.c_str());
-  QWidget* vp = editor->viewport();
-  QTest::mousePress(vp, Qt::LeftButton, {}, Inside(1, 0));
-  QMouseEvent move(QEvent::MouseMove, QPointF(Inside(2, 2)), vp->mapToGlobal(QPointF(Inside(2, 2))),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(vp, &move);
-  QTest::mouseRelease(vp, Qt::LeftButton, {}, Inside(2, 2));
-  EXPECT_EQ(editor->buffer().SelectedText(), "line 1\r\nli");
-
-  auto wheel = [&](int delta) {
-    QPointF at(100, 100);
-    QWheelEvent e(at, vp->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                  Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(vp, &e);
-  };
-  wheel(120);
-  EXPECT_EQ(editor->core().topLine, 1);  // already at the top
-  wheel(-120);
-  EXPECT_EQ(editor->core().topLine, 4);  // three lines per notch
-  EXPECT_EQ(editor->verticalScrollBar()->value(), 3);
-  editor->verticalScrollBar()->setValue(50);
-  EXPECT_EQ(editor->core().topLine, 51);
-}
-
 TEST_F(EditorWidgetTest, DropsMoveCopyAndUndoAsOne) {
   editor->SetText("abc def");
   ASSERT_EQ(editor->SetSelA(1, 1, 1, 4), 1);
@@ -251,7 +139,7 @@ TEST_F(EditorWidgetTest, DropsMoveCopyAndUndoAsOne) {
   // Text from elsewhere arrives through a real drop event and is copied in.
   QMimeData mime;
   mime.setText(QString::fromUtf8("音"));
-  QPoint at = Inside(1, 4);
+  QPoint at = Cell(1, 4) + QPoint(1, editor->charHeight() / 2);
   // Qt delivers a drop to the widget that accepted the drag's entry.
   QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(editor->viewport(), &enter);
@@ -380,14 +268,6 @@ TEST_F(EditorWidgetTest, WrappingBreaksLinesAtTheVisibleWidthAndNumbersRows) {
   QPoint second = editor->PointOrigin({1, columns + 1});
   EXPECT_EQ(second, QPoint(editor->marginWidth(), editor->rulerHeight() + editor->rowHeight()));
   EXPECT_EQ(editor->PointOrigin({2, 1}).y(), editor->rulerHeight() + 2 * editor->rowHeight());
-  // Clicking on the second row lands on it; the caret pixel follows.
-  QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, second + QPoint(2 * editor->charWidth() + 1, 3));
-  EXPECT_EQ(Caret(), (TextPoint{1, columns + 3}));
-  EXPECT_EQ(editor->GetMetric(5), second.y());
-  EXPECT_EQ(editor->core().CaretColumn(), 2);
-  // Home goes to the start of the caret's row.
-  QTest::keyClick(editor.get(), Qt::Key_Home);
-  EXPECT_EQ(Caret(), (TextPoint{1, columns + 1}));
   // Rows are numbered: line 2 is drawn as row 3 with its number.
   EXPECT_TRUE(HasInk(editor->image(), QRect(0, editor->PointOrigin({2, 1}).y(),
                                           editor->marginWidth(), editor->charHeight()),

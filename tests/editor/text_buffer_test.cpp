@@ -9,9 +9,15 @@
 #include <string>
 #include <vector>
 
+#include <QScrollBar>
+#include <QTest>
+
 #include "base/shift_jis.h"
 #include "editor/editor_core.h"
+#include "editor/penna_editor.h"
+#include "tests/editor/message_parent.h"
 #include "tests/support/golden.h"
+#include "tests/support/qt_app.h"
 
 namespace kore {
 namespace {
@@ -26,23 +32,6 @@ struct Recorder : TextBufferListener {
   void CaretMoved(int32_t how) override { carets.push_back(how); }
   void SelectionChanged() override { ++selections; }
 };
-
-TEST(TextBuffer, LineNumbersOutsideTheListAreRejected) {
-  TextBuffer b;
-  ASSERT_EQ(b.SetText("one\ntwo\nthree"), -1);
-  EXPECT_EQ(b.LineAt(0), nullptr);
-  EXPECT_EQ(b.LineAt(4), nullptr);
-  EXPECT_EQ(b.LineAt(-7), nullptr);
-  EXPECT_EQ(b.LineLength(4), -4);
-  EXPECT_EQ(b.LineLength(0), -4);
-  // Reaching lines from both ends and from the remembered node gives the right ones.
-  EXPECT_EQ(b.LineAt(3)->text, "three");
-  EXPECT_EQ(b.LineAt(1)->text, "one");
-  EXPECT_EQ(b.LineAt(2)->text, "two");
-  EXPECT_FALSE(b.Insert({4, 1}, "x", false));
-  EXPECT_FALSE(b.Insert({1, 5}, "x", false));
-  EXPECT_EQ(b.GetText(3), "one\ntwo\nthree");
-}
 
 TEST(TextBuffer, InsertSplitsLinesAndKeepsTheTail) {
   TextBuffer b;
@@ -72,7 +61,8 @@ class EditingScript {
     std::string query;
     if (Query(command, rest, query)) return query;
     events_.changes.clear();
-    const int result = Command(command, rest);
+    if (parent_) parent_->messages.clear();
+    const int result = widget_ && Input(command, rest) ? kNoResult : Command(command, rest);
     return result == kUnknown ? "unknown command\n" : State(result);
   }
 
@@ -97,6 +87,10 @@ class EditingScript {
       out = "lines " + std::to_string(b.LineCount()) + " length " +
             std::to_string(b.TextLength()) + " code " + std::to_string(b.lineCode()) +
             " through " + std::to_string(b.ThroughOf(b.caret())) + "\n";
+    } else if (command == "line") {
+      const LineNode* node = b.LineAt(std::stoi(rest));
+      out = (node ? '"' + test::Escape(node->text) + '"' : std::string("none")) + " length " +
+            std::to_string(b.LineLength(std::stoi(rest))) + "\n";
     } else if (command == "through") {
       out = !b.PointOfThrough(std::stoi(rest), &p)
                 ? "none\n"
@@ -130,10 +124,14 @@ class EditingScript {
     const std::string arg = test::Unescape(rest);
     std::istringstream points(rest);
     EditorCore& c = *core_;
+    if (command.empty()) return kUnknown;
     if (edits.count(command)) return edits.at(command)(c);
     if (moves.count(command)) c.Move(moves.at(command), false);
     else if (command[0] == '+' && moves.count(command.substr(1))) c.Move(moves.at(command.substr(1)), true);
     else if (command == "new") Reset();
+    else if (command == "widget") Reset(true);
+    else if (command == "fourrows") FourRowLines(std::stoi(arg));
+    else if (command == "numbered") Numbered(std::stoi(arg));
     else if (command == "set") return c.buffer.SetText(arg) == -1;
     else if (command == "ime") return c.ImeResult(arg);
     else if (command == "readonly") c.buffer.SetWritable(false);
@@ -159,11 +157,119 @@ class EditingScript {
     return kNoResult;
   }
 
-  void Reset() {
-    core_ = std::make_unique<EditorCore>();
-    core_->buffer.SetListener(&events_);
+  void Reset(bool widget = false) {
+    widget_.reset();
+    own_ = std::make_unique<EditorCore>();
+    core_ = own_.get();
     core_->visibleLines = 20;
     core_->visibleColumns = 60;
+    if (widget) {
+      test::EnsureQtApp();
+      parent_ = std::make_unique<test::MessageParent>();
+      parent_->resize(640, 480);
+      widget_ = std::make_unique<PennaEditor>(0, parent_.get());
+      widget_->SetPos(0, 0, 600, 400);
+      parent_->show();
+      widget_->setFocus();
+      core_ = &widget_->core();  // its changes arrive as messages to the parent
+    } else {
+      core_->buffer.SetListener(&events_);
+    }
+  }
+
+  // `lines` lines of four screen rows each (rows of 'a', 'b' and 'c', then half a row of 'd'),
+  // wrapped.
+  void FourRowLines(int lines) {
+    const size_t columns = static_cast<size_t>(core_->visibleColumns);
+    const std::string line = std::string(columns, 'a') + std::string(columns, 'b') +
+                             std::string(columns, 'c') + std::string(columns / 2, 'd') + "\n";
+    std::string text;
+    for (int i = 0; i < lines; ++i) text += line;
+    text.pop_back();
+    widget_->SetText(text.c_str());
+    widget_->SetLapel(true, 0, true);
+    shownText_ = core_->buffer.GetText(3);  // too long to show
+  }
+  // Lines "line 1" to "line N", not shown.
+  void Numbered(int lines) {
+    std::string text;
+    for (int i = 1; i <= lines; ++i) text += "line " + std::to_string(i) + "\n";
+    widget_->SetText(text.c_str());
+    shownText_ = core_->buffer.GetText(3);
+  }
+
+  // Input through the widget's events: "key NAME" ("+" Shift, "^" Ctrl before the name), "keys
+  // TEXT" typed character by character, "click", "dclick", "press", "drag", "release" at "L,C"
+  // (the left half of the cell of 0-based column C), "L,C>" (its right half), "margin:L" or
+  // "screen:R,C" (0-based screen row and column; "+" before the command: Shift held), "wheel N" notches down, "bar N" the
+  // scroll-bar's value, "lapel 0|1" wrapping.
+  bool Input(std::string command, const std::string& rest) {
+    static const std::map<std::string, Qt::Key> keys = {
+        {"left", Qt::Key_Left},     {"right", Qt::Key_Right},     {"up", Qt::Key_Up},
+        {"down", Qt::Key_Down},     {"home", Qt::Key_Home},       {"end", Qt::Key_End},
+        {"pageup", Qt::Key_PageUp}, {"pagedown", Qt::Key_PageDown}, {"return", Qt::Key_Return},
+        {"backspace", Qt::Key_Backspace}, {"delete", Qt::Key_Delete}, {"tab", Qt::Key_Tab},
+        {"backtab", Qt::Key_Backtab}, {"insert", Qt::Key_Insert}, {"escape", Qt::Key_Escape},
+        {"c", Qt::Key_C}};
+    PennaEditor& w = *widget_;
+    QWidget* vp = w.viewport();
+    Qt::KeyboardModifiers modifiers;
+    if (command[0] == '+') modifiers |= Qt::ShiftModifier, command.erase(0, 1);
+    if (command == "key") {
+      std::string name = rest;
+      for (; name[0] == '+' || name[0] == '^'; name.erase(0, 1))
+        modifiers |= name[0] == '+' ? Qt::ShiftModifier : Qt::ControlModifier;
+      QTest::keyClick(&w, keys.at(name), modifiers);
+    } else if (command == "keys") {
+      for (QChar c : QString::fromStdString(rest)) {
+        QKeyEvent press(QEvent::KeyPress, c.isLetterOrNumber() && c.unicode() < 128 ? c.toUpper().unicode() : 0,
+                        Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&w, &press);
+      }
+    } else if (command == "wheel") {
+      const QPointF at(100, 100);
+      const int notches = std::stoi(rest);
+      for (int i = 0; i < std::abs(notches); ++i) {
+        QWheelEvent e(at, vp->mapToGlobal(at), QPoint(), QPoint(0, notches > 0 ? -120 : 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(vp, &e);
+      }
+    } else if (command == "bar") {
+      w.verticalScrollBar()->setValue(std::stoi(rest));
+    } else if (command == "caret") {
+      std::istringstream in(rest);
+      const TextPoint p = Point(in);
+      w.SetCaretLine(p.line);
+      w.SetCaretPos(p.pos);
+    } else if (command == "lapel") {
+      w.SetLapel(rest == "1", 0, true);
+    } else {
+      static const std::map<std::string, QEvent::Type> mice = {
+          {"click", QEvent::MouseButtonPress}, {"dclick", QEvent::MouseButtonDblClick},
+          {"press", QEvent::MouseButtonPress}, {"drag", QEvent::MouseMove},
+          {"release", QEvent::MouseButtonRelease}};
+      if (!mice.count(command)) return false;
+      QPoint at;
+      std::istringstream in(rest.substr(rest.find(':') + 1));
+      char comma;
+      int a = 0, b = 0;
+      in >> a >> comma >> b;
+      if (rest.rfind("margin:", 0) == 0) at = QPoint(5, w.CellOrigin(a, 0).y() + 3);
+      else if (rest.rfind("screen:", 0) == 0)
+        at = QPoint(w.marginWidth() + b * w.charWidth() + 1, w.rulerHeight() + a * w.rowHeight() + 2);
+      else at = w.CellOrigin(a, b) + QPoint(rest.back() == '>' ? w.charWidth() - 1 : 1, w.charHeight() / 2);
+      const auto type = mice.at(command);
+      const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+      const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+      QMouseEvent e(type, QPointF(at), vp->mapToGlobal(QPointF(at)), button, held, modifiers);
+      QCoreApplication::sendEvent(vp, &e);
+      if (command == "click" || command == "dclick") {
+        QMouseEvent up(QEvent::MouseButtonRelease, QPointF(at), vp->mapToGlobal(QPointF(at)),
+                       Qt::LeftButton, Qt::NoButton, modifiers);
+        QCoreApplication::sendEvent(vp, &up);
+      }
+    }
+    return true;
   }
 
   // The text only when it changed since the last state shown.
@@ -178,11 +284,23 @@ class EditingScript {
           << (b.selection().aIsStart ? "" : " backward");
     }
     out << " undo " << b.UndoSteps() << " redo " << b.RedoSteps() << " top " << core_->topLine;
-    for (int32_t change : events_.changes) out << " change " << change;
+    if (widget_) {
+      // The first screen row shown, and the caret's screen row and column.
+      const PennaEditor& w = *widget_;
+      out << " row " << core_->TopRowNumber() << " bar " << w.verticalScrollBar()->value() << "/"
+          << w.verticalScrollBar()->maximum() << " at "
+          << (w.GetMetric(5) - w.rulerHeight()) / w.rowHeight() << ","
+          << (w.GetMetric(4) - w.marginWidth()) / w.charWidth();
+    }
+    for (int32_t change : widget_ ? parent_->Codes(PENNA_MSG_CHANGE) : events_.changes)
+      out << " change " << change;
     return out.str() + "\n";
   }
 
-  std::unique_ptr<EditorCore> core_;
+  std::unique_ptr<test::MessageParent> parent_;
+  std::unique_ptr<PennaEditor> widget_;
+  std::unique_ptr<EditorCore> own_;
+  EditorCore* core_ = nullptr;
   Recorder events_;
   std::string shownText_;
 };
