@@ -3,7 +3,11 @@
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QSignalSpy>
+#include <map>
+#include <sstream>
+#include <utility>
 
+#include "tests/support/golden.h"
 #include "tests/views/view_test_util.h"
 #include "views/event_list.h"
 
@@ -12,77 +16,48 @@ namespace {
 
 using views::FormatEventRow;
 
-TEST(EventListFormatTest, CompiledRowsAsDrawn) {
-  auto document = test::SongOf({"t120 l8 o4 cde"});
-  const MidiEventList& events = document->Track(0).events;
-  struct Row {
-    const char* position;
-    const char* event;
-  };
-  const Row rows[] = {
-      {"    0:0000      Meas 0 ", ""},
-      {"    0:0000    0", "Tempo                        120"},
-      {"    0:0000   16", "C  4 [ 60]        16           8"},
-      {"    0:0016   16", "D  4 [ 62]        16           8"},
-      {"    0:0032   16", "E  4 [ 64]        16           8"},
-      {"    0:0048    0", "End of track                  11"},
-  };
-  ASSERT_EQ(events.size(), std::size(rows));
-  for (size_t i = 0; i < events.size(); ++i) {
-    const views::EventRowText text = FormatEventRow(events[i], document->GetTimeBase());
-    EXPECT_EQ(text.position, rows[i].position) << "row " << i;
-    EXPECT_EQ(text.event, rows[i].event) << "row " << i;
+// Rows of data/event_rows.txt: "mml TEXT" formats every record of a one-track song, "KIND A B
+// STEP [HEX]" one record at tick 2 (32 per quarter, 4/4): note (pitch A, volume B), control
+// (controller A, value B), bend (B the high byte), sysex (HEX its bytes), tie. Each record shows
+// its line as drawn, then its two pieces quoted and its six cells.
+std::string FormatRows(const std::string& line) {
+  std::istringstream in(line);
+  std::string kind;
+  in >> kind;
+  std::unique_ptr<CMMLDocument> document;
+  MidiEventList records;
+  TimeBase timeBase{32, 4, 4};
+  if (kind == "mml") {
+    document = test::SongOf({line.substr(4)});
+    records = document->Track(0).events;
+    timeBase = document->GetTimeBase();
+  } else {
+    static const std::map<std::string, MidiEventKind> kinds = {
+        {"note", MidiEventKind::Note}, {"control", MidiEventKind::ControlChange},
+        {"bend", MidiEventKind::PitchBend}, {"sysex", MidiEventKind::SysEx}, {"tie", MidiEventKind::Tie}};
+    MidiEvent e;
+    e.kind = kinds.at(kind);
+    e.tick = 2;
+    std::string hex;
+    in >> e.value >> e.value2 >> e.step >> hex;
+    if (e.kind == MidiEventKind::Note) e.SetPitch(std::exchange(e.value, e.value2));
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    e.data = bytes;
+    records.push_back(e);
   }
+  std::string out;
+  for (const MidiEvent& e : records) {
+    const views::EventRowText text = FormatEventRow(e, timeBase);
+    out += text.Line() + "\n  \"" + text.position + "\" \"" + text.event + "\"";
+    for (const std::string& cell : text.Cells(e.kind)) out += " |" + cell;
+    out += "\n";
+  }
+  return out;
 }
 
-TEST(EventListFormatTest, RecordKindsAndTheirCells) {
-  auto record = [](MidiEventKind kind, int value, int value2, int step) {
-    MidiEvent e;
-    e.kind = kind;
-    e.tick = 2;
-    e.value = value;
-    e.value2 = value2;
-    e.step = step;
-    return e;
-  };
-  MidiEvent sysex = record(MidiEventKind::SysEx, 0, 0, 0);
-  sysex.data = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0x3A, 0xF7};
-  MidiEvent farNote = record(MidiEventKind::Note, 8, 0, 10000);
-  farNote.SetPitch(60);
-  struct Row {
-    const char* name;
-    MidiEvent e;
-    const char* line;
-    std::array<const char*, 6> cells;
-  };
-  const Row rows[] = {
-      {"step beyond 9999", farNote, "    0:0002      C  4 [ 60]         0           8",
-       {"0", "0002", "", "C  4 [ 60]", "0", "8"}},
-      {"panpot centre", record(MidiEventKind::ControlChange, 10, 64, 130),
-       "    0:0002  130 Panpot                         0", {"0", "0002", "130", "Panpot", "", "0"}},
-      {"named controller", record(MidiEventKind::ControlChange, 7, 100, 0),
-       "    0:0002    0 Volume                       100", {"0", "0002", "0", "Volume", "", "100"}},
-      {"unnamed controller", record(MidiEventKind::ControlChange, 21, 5, 0),
-       "    0:0002    0 Control Change [ 21]           5",
-       {"0", "0002", "0", "Control Change [ 21]", "", "5"}},
-      {"bend centre", record(MidiEventKind::PitchBend, 0, 64, 0),
-       "    0:0002    0 PitchBend                      0", {"0", "0002", "0", "PitchBend", "", "0"}},
-      {"long sysex", sysex, "    0:0002      F0 41 10 42 12 40 00 7F 00 41",
-       {"0", "0002", "", "F0 41 10 42 12 40 00 7F 00 41", "", ""}},
-      {"tie", record(MidiEventKind::Tie, 0, 0, 0), "    0:0002", {"0", "0002", "", "", "", ""}},
-  };
-  for (const Row& r : rows) {
-    const views::EventRowText text = FormatEventRow(r.e, {32, 4, 4});
-    EXPECT_EQ(text.Line(), r.line) << r.name;
-    const auto cells = text.Cells(r.e.kind);
-    for (int c = 0; c < 6; ++c) EXPECT_EQ(cells[c], r.cells[c]) << r.name << " column " << c;
-  }
-  // A rest before any note is written as the default pitch.
-  auto document = test::SongOf({"r4 o5 c"});
-  for (const MidiEvent& e : document->Track(0).events) {
-    if (e.kind != MidiEventKind::Rest) continue;
-    EXPECT_EQ(FormatEventRow(e, document->GetTimeBase()).event.substr(0, 10), "R  4 [ 60]");
-  }
+TEST(EventListFormatTest, RowsAsDrawn) {
+  test::CheckGolden(KORE_SOURCE_DIR "/tests/views/data/event_rows.txt", FormatRows);
 }
 
 struct EventListTest : test::WithQtApp, ::testing::Test {
