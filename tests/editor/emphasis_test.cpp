@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/shift_jis.h"
 #include "editor/char_class.h"
 #include "editor/text_buffer.h"
+#include "tests/support/golden.h"
 
 namespace kore {
 namespace {
@@ -44,9 +46,12 @@ std::string Colours(const std::vector<StyledChar>& chars) {
   return out;
 }
 
-class EmphasisTest : public ::testing::Test {
- protected:
-  void SetUp() override { AddMmlRules(table); options.baseColour = kText; }
+// Lines styled with the MML rules over plain text of colour kText.
+struct MmlStyler {
+  MmlStyler() {
+    AddMmlRules(table);
+    options.baseColour = kText;
+  }
   std::string Style(const std::string& text) {
     LineNode line;
     line.text = text;
@@ -57,31 +62,7 @@ class EmphasisTest : public ::testing::Test {
   LineStyleOptions options;
   std::vector<StyledChar> chars;
 };
-
-TEST_F(EmphasisTest, CommandLettersInEitherCaseAndBoldShifts) {
-  EXPECT_EQ(Style("t120l8c>c"), "C...C..S.");
-  EXPECT_TRUE(chars[7].bold);
-  EXPECT_FALSE(chars[0].bold);
-  EXPECT_EQ(Style("n60"), "N..");
-}
-
-TEST_F(EmphasisTest, RulesStartOnlyAtCharacterStarts) {
-  // The second bytes of "サ" (0x83 0x54) and "フ" (0x83 0x74) are the letters T and t.
-  ASSERT_EQ(Sjis("サフ"), "\x83T\x83t");
-  EXPECT_EQ(Style(Sjis("サフ") + "t"), "..C");
-  // Nor does an address start inside a two-byte character.
-  EXPECT_TRUE(FindAddresses("\x83http://a.b", kDetectAll).empty());  // "h" is a second byte
-  ASSERT_EQ(FindAddresses("\x83xhttp://a.b", kDetectAll).size(), 1u);
-  EXPECT_EQ(FindAddresses("\x83xhttp://a.b", kDetectAll)[0].begin, 2);
-}
-
-TEST_F(EmphasisTest, CommentsBlockOtherRulesButADirectiveMayStartInALineComment) {
-  EXPECT_EQ(Style("c// t v"), ".MMMMMM");
-  EXPECT_EQ(Style("// //#x t"), "MMMDDDDDD");  // nothing starts inside the directive
-  EXPECT_EQ(Style("//#using_extension T"), std::string(20, 'D'));
-  // "/*" ... "*/" in one line: coloured up to the end of "*/", then plain again.
-  EXPECT_EQ(Style("a/*t*/t"), ".MMMMMC");
-}
+struct EmphasisTest : ::testing::Test, MmlStyler {};
 
 TEST_F(EmphasisTest, MultiLineCommentsCarryOverLinesAndFollowEdits) {
   TextBuffer buffer;
@@ -136,72 +117,58 @@ TEST(EmphasisRules, BoundariesCaseAndLimits) {
   EXPECT_EQ(full.size(), 1024);
 }
 
-TEST(Addresses, WebAndMailAddressesStopWhereTheyShould) {
-  std::string line = "see http://example.com/a1.b:80 now";
-  std::vector<AddressSpan> a = FindAddresses(line, kDetectAll);
-  ASSERT_EQ(a.size(), 1u);
-  EXPECT_EQ(line.substr(a[0].begin, a[0].end - a[0].begin), "http://example.com/a1.b");
-  EXPECT_EQ(a[0].kind, kWebAddress);
-  EXPECT_TRUE(FindAddresses(line, kDetectMail | kDetectFtp).empty());
-
-  line = "mail me@host.jp, not me@host";
-  a = FindAddresses(line, kDetectAll);
-  ASSERT_EQ(a.size(), 1u);
-  EXPECT_EQ(line.substr(a[0].begin, a[0].end - a[0].begin), "me@host.jp");  // "," is not a mail character
-  EXPECT_EQ(a[0].kind, kMailAddress);
-  EXPECT_TRUE(FindAddresses("@a.b", kDetectAll).empty());  // empty local part
-  // The local part never runs into a two-byte character.
-  line = Sjis("宛先") + "x@y.z";
-  a = FindAddresses(line, kDetectAll);
-  ASSERT_EQ(a.size(), 1u);
-  EXPECT_EQ(a[0].begin, 4);
+// Cases of data/text_rules.txt; the text (UTF-8 in the file, "\\xHH" for raw bytes) is converted
+// to Shift-JIS. "style TEXT": each character's colour as a letter, then the bold ones' offsets;
+// "addresses FLAGS TEXT": each address found; "classes TEXT": each character's class; "column
+// OFFSET TEXT": its screen column (tabs of 4); "word OFFSET JOIN TEXT": the word there; "wrap
+// WIDTH TEXT": the rows' starts, each character's row, column and width, and the line end's place.
+std::string TextRule(const std::string& line) {
+  std::istringstream in(line);
+  std::string command;
+  int32_t a = 0, b = 0;
+  in >> command;
+  if (command != "style" && command != "classes") in >> a;
+  if (command == "word") in >> b;
+  in.get();
+  std::string rest;
+  std::getline(in, rest);
+  const std::string text = test::Unescape(Utf8ToSjisLossy(rest));
+  std::ostringstream out;
+  if (command == "style") {
+    MmlStyler t;
+    out << t.Style(text) << " bold";
+    for (size_t i = 0; i < t.chars.size(); ++i)
+      if (t.chars[i].bold) out << " " << i;
+  } else if (command == "addresses") {
+    out << "found";
+    for (const AddressSpan& span : FindAddresses(text, static_cast<uint32_t>(a)))
+      out << " " << span.begin << "-" << span.end << " kind " << span.kind << " "
+          << text.substr(span.begin, span.end - span.begin) << ";";
+  } else if (command == "classes") {
+    for (int32_t i = 0; i < static_cast<int32_t>(text.size()); i += CharLengthAt(text, i))
+      out << CharClassAt(text, i) << " ";
+  } else if (command == "column") {
+    out << ColumnOfOffset(text, a, 4);
+  } else if (command == "word") {
+    const WordRange w = WordAt(text, a, b != 0);
+    out << SjisToUtf8Lossy(text.substr(w.begin, w.end - w.begin));
+  } else if (command == "wrap") {
+    WrapLayout layout;
+    LayOutWrapped(text, a, 4, layout);
+    out << "starts";
+    for (int32_t start : layout.rowStarts) out << " " << start;
+    out << " cells";
+    for (const WrapCell& c : layout.cells) out << " " << c.row << "," << c.column << "/" << c.width;
+    out << " end " << layout.endRow << "," << layout.endColumn << " count "
+        << CountWrappedRows(text, a, 4);
+  } else {
+    out << "unknown command";
+  }
+  return out.str() + "\n";
 }
 
-TEST(CharClasses, ClassesColumnsAndWords) {
-  const std::pair<std::string, int> classes[] = {
-      {"a", 0},         {"7", 1},         {"_", 12},        {Sjis("ー"), 11}, {Sjis("カ"), 4},
-      {Sjis("か"), 3},  {Sjis("漢"), 5},  {Sjis("Ａ"), 6},  {Sjis("１"), 7},  {Sjis("、"), 8},
-      {"\xB1", 10},     {" ", 2}};
-  for (const auto& [text, charClass] : classes) EXPECT_EQ(CharClassAt(text, 0), charClass) << text;
-
-  // A tab at column 0 with width 4 fills columns 0-3.
-  EXPECT_EQ(ColumnOfOffset("\tx", 1, 4), 4);
-  EXPECT_EQ(ColumnOfOffset("ab\tx", 3, 4), 4);
-  EXPECT_EQ(ColumnOfOffset(Sjis("あ") + "x", 2, 4), 2);
-
-  std::string line = "foo_bar baz" + Sjis("カード") + "x12";
-  WordRange w = WordAt(line, 1, false);
-  EXPECT_EQ(line.substr(w.begin, w.end - w.begin), "foo_bar");
-  w = WordAt(line, 12, false);  // inside the katakana word with its long vowel mark
-  EXPECT_EQ(line.substr(w.begin, w.end - w.begin), Sjis("カード"));
-  w = WordAt(line, static_cast<int32_t>(line.size()) - 1, false);
-  EXPECT_EQ(line.substr(w.begin, w.end - w.begin), "12");
-  w = WordAt(line, static_cast<int32_t>(line.size()) - 1, true);
-  EXPECT_EQ(line.substr(w.begin, w.end - w.begin), "x12");
-}
-
-TEST(CharClasses, WrappedRowsNeverSplitACharacter) {
-  WrapLayout layout;
-  LayOutWrapped("abcdefg", 4, 4, layout);
-  EXPECT_EQ(layout.rowStarts, (std::vector<int32_t>{0, 4}));
-  EXPECT_EQ(layout.cells[4].row, 1);
-  EXPECT_EQ(layout.cells[4].column, 0);
-  EXPECT_EQ(layout.endRow, 1);
-  EXPECT_EQ(layout.endColumn, 3);
-  // A full last row is followed by an empty row for the line end.
-  LayOutWrapped("abcd", 4, 4, layout);
-  EXPECT_EQ(layout.rows(), 2);
-  // A two-byte character that does not fit moves to the next row whole.
-  std::string line = "abc" + Sjis("あ") + "d";
-  LayOutWrapped(line, 4, 4, layout);
-  EXPECT_EQ(layout.rowStarts, (std::vector<int32_t>{0, 3}));
-  EXPECT_EQ(layout.cells[3].row, 1);
-  EXPECT_EQ(layout.cells[3].width, 2);
-  // A tab ends at the row's edge.
-  LayOutWrapped("ab\tc", 3, 4, layout);
-  EXPECT_EQ(layout.cells[2].width, 1);
-  EXPECT_EQ(layout.cells[3].row, 1);
-  EXPECT_EQ(CountWrappedRows("", 4, 4), 1);
+TEST(TextRules, Cases) {
+  test::CheckGolden(KORE_SOURCE_DIR "/tests/editor/data/text_rules.txt", TextRule);
 }
 
 }  // namespace
