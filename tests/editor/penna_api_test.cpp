@@ -218,20 +218,6 @@ TEST_F(PennaApiTest, AnEditorDestroyedWithItsParentLeavesAnEmptySlot) {
   EXPECT_EQ(PennaCreate(1, &parent, 0, 0, 100, 100), -1);  // the slot can be used again
 }
 
-TEST_F(PennaApiTest, FontsMapTheDefaultFaceAndRefuseProportionalOnes) {
-  EXPECT_EQ(PennaSetFont(0, nullptr, 12, 0), -4);
-  EXPECT_EQ(PennaSetFont(0, "IPAGothic", 0, 0), -4);
-  ASSERT_EQ(PennaSetFont(0, Sjis("ＭＳ ゴシック").c_str(), 12, 1), -1);
-  int32_t width = PennaGetMetrics(0, 0);
-  EXPECT_GT(width, 0);
-  EXPECT_GT(PennaGetMetrics(0, 1), width);
-  EXPECT_EQ(PennaSetFont(0, "No Such Face 123", 12, 0), -2);
-  EXPECT_EQ(PennaSetFont(0, "IPAPGothic", 12, 0), -2);  // proportional
-  EXPECT_EQ(PennaGetMetrics(0, 0), width);                // the fonts are unchanged
-  ASSERT_EQ(PennaSetFont(0, "IPAGothic", 24, 0), -1);
-  EXPECT_GT(PennaGetMetrics(0, 0), width);
-}
-
 TEST_F(PennaApiTest, FontDialogDismissedGivesMinusSixAndAnEmptyName) {
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [] {
