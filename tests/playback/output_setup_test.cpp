@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 
 #include "base/shift_jis.h"
 #include "playback/midi_out_device.h"
 #include "playback/output_setup.h"
 #include "tests/playback/sent.h"
+#include "tests/support/golden.h"
 #include "tests/support/temp_dir.h"
 
 namespace kore {
@@ -13,68 +15,45 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(ResetMessages, EveryTypeSendsExactlyItsTableBytes) {
-  const char* rows[][2] = {
-      {"None", ""},
-      {"GM System On", "F0 7E 7F 09 01 F7,"},
-      {"GS Reset", "F0 41 10 42 12 40 00 7F 00 41 F7,"},
-      {"XG System On", "F0 43 10 4C 00 00 7E 00 F7,"},
-      {"Roland SC-88 Mode-1", "F0 41 10 42 12 00 00 7F 00 01 F7,"},
-      {"Roland SD-80 Native", "F0 41 10 00 48 12 00 00 00 00 00 00 F7,"}};
-  for (int type = 0; type < 6; ++type) {
-    CRecordingMidiDevice device;
-    EXPECT_EQ(device.Reset(type), 0);
-    EXPECT_EQ(ResetTypeName(type), rows[type][0]);
-    EXPECT_EQ(test::Sent(device.Messages()), rows[type][1]) << type;
-  }
+// Cases of data/output.txt: "reset T" sends reset type T to a recording device (its name when
+// known), "init KIND SLOT INSTRUMENT VOLUME PAN" sets up a channel for an output kind ("unused
+// KIND SLOT": a slot not in use; "nodevice": none to send to), "program INSTRUMENT KIND" the
+// program a game instrument gets, "pack STATUS CHANNEL D1 D2" a packed message and its length.
+// Each shows the answer and the bytes sent.
+std::string OutputCase(const std::string& line) {
+  std::istringstream in(line);
+  std::string command;
+  in >> command;
+  std::vector<int32_t> v;
+  for (int32_t x; in >> x;) v.push_back(x);
+  v.resize(5);
   CRecordingMidiDevice device;
-  EXPECT_EQ(device.Reset(6), 1);
-  EXPECT_EQ(device.Reset(-1), 1);
-  EXPECT_TRUE(device.Messages().empty());
+  std::ostringstream out;
+  if (command == "reset") {
+    const int result = device.Reset(v[0]);
+    out << result << " " << (result == 0 ? ResetTypeName(v[0]) : "-");
+  } else if (command == "init" || command == "unused" || command == "nodevice") {
+    TrackProperties slot = command == "unused" ? TrackProperties{} : TrackProperties::Fresh(v[1]);
+    slot.instrument = v[2];
+    slot.volume = v[3];
+    slot.panpot = v[4];
+    out << InitChannel(command == "nodevice" ? nullptr : &device, v[0], v[1], slot);
+  } else if (command == "program") {
+    out << ChannelProgram(v[0], v[1]);
+  } else if (command == "pack") {
+    const uint32_t packed = PackShortMessage(uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]), uint8_t(v[3]));
+    out << std::hex << std::uppercase << packed << std::dec << " length " << ShortMessageLength(packed);
+  } else {
+    out << "unknown command";
+  }
+  return out.str() + " " + test::Sent(device.Messages()) + "\n";
+}
+
+TEST(ChannelMessages, Cases) {
+  test::CheckGolden(KORE_SOURCE_DIR "/tests/playback/data/output.txt", OutputCase);
+  CRecordingMidiDevice device;
   device.SetFailing(true);
   EXPECT_EQ(device.Reset(1), 1);
-}
-
-TEST(ShortMessagePacking, StatusChannelAndSevenBitData) {
-  EXPECT_EQ(PackShortMessage(0x90, 3, 60, 100), 0x00643C93u);
-  EXPECT_EQ(PackShortMessage(0x95, 0x13, 0xFF, 0x80), 0x00007F93u);  // low nibble of status dropped
-  EXPECT_EQ(ShortMessageLength(PackShortMessage(0xC0, 0, 5, 0)), 2);
-  EXPECT_EQ(ShortMessageLength(PackShortMessage(0xE0, 0, 5, 0)), 3);
-}
-
-TEST(InitChannel, GameInstrumentsByOutputKindAndGmByIndex) {
-  TrackProperties flute = TrackProperties::Fresh(2);
-  flute.instrument = 3;  // フルート
-  flute.volume = 90;
-  flute.panpot = 20;
-  CRecordingMidiDevice port;
-  EXPECT_EQ(InitChannel(&port, 0, 2, flute), 0);
-  EXPECT_EQ(test::Sent(port.Messages()), "C2 49,B2 07 5A,B2 0A 14,");
-  for (int kind : {1, 3}) {
-    CRecordingMidiDevice dls;
-    EXPECT_EQ(InitChannel(&dls, kind, 2, flute), 0);
-    EXPECT_EQ(test::Sent(dls.Messages()).substr(0, 6), "C2 05,");
-  }
-  CRecordingMidiDevice builtIn;
-  InitChannel(&builtIn, 2, 2, flute);
-  EXPECT_EQ(test::Sent(builtIn.Messages()).substr(0, 6), "C2 49,");
-
-  EXPECT_EQ(ChannelProgram(7, 0), 0);
-  EXPECT_EQ(ChannelProgram(134, 1), 127);
-  EXPECT_EQ(ChannelProgram(0, 0), 105);
-  EXPECT_EQ(ChannelProgram(0, 1), 0);
-  EXPECT_EQ(ChannelProgram(6, 3), 4);
-}
-
-TEST(InitChannel, RefusesUnusedSlotsOutOfRangeAndNoDevice) {
-  CRecordingMidiDevice device;
-  TrackProperties unused;
-  EXPECT_EQ(InitChannel(&device, 0, 4, unused), 1);
-  TrackProperties used = TrackProperties::Fresh(4);
-  EXPECT_EQ(InitChannel(&device, 0, 16, used), 1);
-  EXPECT_EQ(InitChannel(&device, 0, -1, used), 1);
-  EXPECT_EQ(InitChannel(nullptr, 0, 4, used), 1);
-  EXPECT_TRUE(device.Messages().empty());
 }
 
 class OpenOutputTest : public ::testing::Test {
