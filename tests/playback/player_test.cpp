@@ -77,8 +77,8 @@ class PlayerScript : public PlayerObserver {
   }
 
   // Items "kind:track,tick,...": n note (length, key, optional volume step; "*N" repeats it N
-  // times one length apart), t tempo, c controller, p program, b bend, x sysex (hex bytes),
-  // e end of track, m mute the track; a leading number is the ticks per quarter.
+  // times one length apart), t tempo, c controller, p program, b bend, x sysex (its bytes in
+  // hex), e end of track, m mute the track; a lone number is the ticks per quarter.
   std::string Song(std::istream& in) {
     std::string item;
     std::vector<std::string> items;
@@ -90,15 +90,12 @@ class PlayerScript : public PlayerObserver {
     SongBuilder b(tpq);
     for (const std::string& it : items) {
       std::vector<int32_t> v;
-      std::string bytes;
       int32_t repeat = 1;
       std::istringstream fields(it.substr(2));
       for (std::string f; std::getline(fields, f, ',');) {
-        if (it[0] == 'x' && v.size() == 2) bytes = f;
-        else if (const size_t star = f.find('*'); star != std::string::npos) {
-          repeat = std::stoi(f.substr(star + 1));
-          v.push_back(std::stoi(f.substr(0, star)));
-        } else v.push_back(std::stoi(f));
+        const size_t star = f.find('*');
+        if (star != std::string::npos) repeat = std::stoi(f.substr(star + 1));
+        v.push_back(std::stoi(f.substr(0, star), nullptr, it[0] == 'x' && v.size() >= 2 ? 16 : 10));
       }
       switch (it[0]) {
         case 'n':
@@ -111,13 +108,7 @@ class PlayerScript : public PlayerObserver {
         case 'b': b.Bend(v[0], v[1], v[2], v[3]); break;
         case 'e': b.End(v[0], v[1]); break;
         case 'm': b.Muted(v[0]); break;
-        case 'x': {
-          std::vector<uint8_t> data;
-          for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-            data.push_back(static_cast<uint8_t>(std::stoi(bytes.substr(i, 2), nullptr, 16)));
-          b.SysEx(v[0], v[1], data);
-          break;
-        }
+        case 'x': b.SysEx(v[0], v[1], {v.begin() + 2, v.end()}); break;
         default: return "unknown item " + it + "\n";
       }
     }
