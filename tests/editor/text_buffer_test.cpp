@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <QKeySequence>
 #include <QScrollBar>
 #include <QTest>
 
@@ -198,28 +199,19 @@ class EditingScript {
     shownText_ = core_->buffer.GetText(3);
   }
 
-  // Input through the widget's events: "key NAME" ("+" Shift, "^" Ctrl before the name), "keys
-  // TEXT" typed character by character, "click", "dclick", "press", "drag", "release" at "L,C"
+  // Input through the widget's events: "key KEYS" (as a key sequence names them: "Shift+Right"),
+  // "keys TEXT" typed character by character, "click", "dclick", "press", "drag", "release" at "L,C"
   // (the left half of the cell of 0-based column C), "L,C>" (its right half), "margin:L" or
   // "screen:R,C" (0-based screen row and column; "+" before the command: Shift held), "wheel N" notches down, "bar N" the
   // scroll-bar's value, "lapel 0|1" wrapping.
   bool Input(std::string command, const std::string& rest) {
-    static const std::map<std::string, Qt::Key> keys = {
-        {"left", Qt::Key_Left},     {"right", Qt::Key_Right},     {"up", Qt::Key_Up},
-        {"down", Qt::Key_Down},     {"home", Qt::Key_Home},       {"end", Qt::Key_End},
-        {"pageup", Qt::Key_PageUp}, {"pagedown", Qt::Key_PageDown}, {"return", Qt::Key_Return},
-        {"backspace", Qt::Key_Backspace}, {"delete", Qt::Key_Delete}, {"tab", Qt::Key_Tab},
-        {"backtab", Qt::Key_Backtab}, {"insert", Qt::Key_Insert}, {"escape", Qt::Key_Escape},
-        {"c", Qt::Key_C}};
     PennaEditor& w = *widget_;
     QWidget* vp = w.viewport();
     Qt::KeyboardModifiers modifiers;
     if (command[0] == '+') modifiers |= Qt::ShiftModifier, command.erase(0, 1);
     if (command == "key") {
-      std::string name = rest;
-      for (; name[0] == '+' || name[0] == '^'; name.erase(0, 1))
-        modifiers |= name[0] == '+' ? Qt::ShiftModifier : Qt::ControlModifier;
-      QTest::keyClick(&w, keys.at(name), modifiers);
+      const QKeyCombination key = QKeySequence(QString::fromStdString(rest))[0];
+      QTest::keyClick(&w, key.key(), key.keyboardModifiers());
     } else if (command == "keys") {
       for (QChar c : QString::fromStdString(rest)) {
         QKeyEvent press(QEvent::KeyPress, c.isLetterOrNumber() && c.unicode() < 128 ? c.toUpper().unicode() : 0,
