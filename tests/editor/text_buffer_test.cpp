@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QKeySequence>
@@ -33,20 +34,6 @@ struct Recorder : TextBufferListener {
   void CaretMoved(int32_t how) override { carets.push_back(how); }
   void SelectionChanged() override { ++selections; }
 };
-
-TEST(TextBuffer, InsertSplitsLinesAndKeepsTheTail) {
-  TextBuffer b;
-  ASSERT_EQ(b.SetText("headtail\nlast"), -1);
-  TextPoint end;
-  ASSERT_TRUE(b.Insert({1, 5}, "A\r\nB\rC\nD", false, &end));
-  EXPECT_EQ(b.GetText(3), "headA\nB\nC\nDtail\nlast");
-  EXPECT_EQ(b.LineCount(), 5);
-  EXPECT_EQ(end, (TextPoint{4, 2}));
-  EXPECT_EQ(b.LastLine()->text, "last");
-  EXPECT_EQ(b.LineAt(4)->prev->text, "C");
-  EXPECT_EQ(PointAfter({3, 7}, "ab"), (TextPoint{3, 9}));
-  EXPECT_EQ(PointAfter({3, 7}, "ab\r\ncde"), (TextPoint{4, 4}));
-}
 
 // The editing commands as scripts in data/editing.txt, one command a case; each shows the
 // text (when changed), the caret, the selection, the undo and redo steps, the top line, the change reported
@@ -144,7 +131,10 @@ class EditingScript {
     else if (command == "place") c.buffer.PlaceCaret(Point(points));
     else if (command == "insert") {
       const TextPoint at = Point(points);
-      return c.buffer.Insert(at, test::Unescape(rest.substr(rest.find(' ') + 1)), false);
+      TextPoint end;
+      const bool done = c.buffer.Insert(at, test::Unescape(rest.substr(rest.find(' ') + 1)), false, &end);
+      if (done) note_ = " end " + std::to_string(end.line) + "," + std::to_string(end.pos);
+      return done;
     } else if (command == "select") {
       const TextPoint from = Point(points), to = Point(points);
       c.buffer.Select(from, to);
@@ -284,6 +274,7 @@ class EditingScript {
           << (w.GetMetric(5) - w.rulerHeight()) / w.rowHeight() << ","
           << (w.GetMetric(4) - w.marginWidth()) / w.charWidth();
     }
+    out << std::exchange(note_, "");
     for (int32_t change : widget_ ? parent_->Codes(PENNA_MSG_CHANGE) : events_.changes)
       out << " change " << change;
     return out.str() + "\n";
@@ -295,6 +286,7 @@ class EditingScript {
   EditorCore* core_ = nullptr;
   Recorder events_;
   std::string shownText_;
+  std::string note_;  // what the last command gave back besides its state
 };
 
 TEST(EditorCore, EditingScripts) {
@@ -303,7 +295,9 @@ TEST(EditorCore, EditingScripts) {
                     [&](const std::string& line) { return script.Run(line); });
 }
 
-TEST(EditorCore, TheUndoListKeeps256Records) {
+TEST(EditorCore, TheUndoListKeeps256RecordsAndPointsFollowInsertedText) {
+  EXPECT_EQ(PointAfter({3, 7}, "ab"), (TextPoint{3, 9}));
+  EXPECT_EQ(PointAfter({3, 7}, "ab\r\ncde"), (TextPoint{4, 4}));
   EditorCore core;
   for (int i = 0; i < 257; ++i) core.TypeChar("z");
   EXPECT_EQ(core.buffer.UndoSteps(), 256);
