@@ -363,16 +363,8 @@ TEST_F(WrapScrollTest, AViewStartingAtARowDrawsFromThatRow) {
   const int32_t rowH = editor->rowHeight();
   QRect firstRow(editor->marginWidth(), top, columns / 2 * editor->charWidth(), rowH - 1);
   QRect secondRow(editor->marginWidth(), top + rowH, columns * editor->charWidth(), rowH - 1);
-  auto has = [&](QRect r) {
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x)
-        if (editor->image().pixelColor(x, y) ==
-            QColor(back & 0xFF, (back >> 8) & 0xFF, (back >> 16) & 0xFF))
-          return true;
-    return false;
-  };
-  EXPECT_TRUE(has(firstRow));
-  EXPECT_FALSE(has(secondRow));
+  EXPECT_TRUE(HasColour(editor->image(), firstRow, back));
+  EXPECT_FALSE(HasColour(editor->image(), secondRow, back));
   editor->verticalScrollBar()->setValue(5);
   EXPECT_EQ(TopLeft(), (TextPoint{2, columns + 1}));
 }

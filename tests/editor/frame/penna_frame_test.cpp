@@ -73,18 +73,33 @@ TEST_F(FrameTest, CopyAndCutWithoutSelectionTakeTheCaretLine) {
   }
 }
 
-TEST_F(FrameTest, ModifiedCountFollowsTypingAndUndo) {
+
+TEST_F(FrameTest, TypingIsCountedReportedWithItsSenderAndRefusedWhenReadOnly) {
   CPennaWnd* editor = frame->Editor(0);
   editor->SetText("");
   editor->ClearModified();
+  target.messages.clear();
   QTest::keyClicks(editor->Widget(), "abc");
   EXPECT_EQ(editor->ModifiedCount(), 3);
+  const auto sender = reinterpret_cast<intptr_t>(editor);
+  for (int32_t message : {PENNA_MSG_CHANGE, PENNA_MSG_CARETMOVE}) {
+    EXPECT_TRUE(std::any_of(target.messages.begin(), target.messages.end(), [&](auto& m) {
+      return m.message == message && m.lParam == sender;
+    })) << message;
+  }
+  EXPECT_EQ(CPennaWnd::FromWidget(editor->Widget()), editor);
   editor->Undo();
   EXPECT_EQ(editor->ModifiedCount(), 2);
   editor->Undo();
   editor->Undo();
   EXPECT_EQ(editor->ModifiedCount(), 0);
   EXPECT_FALSE(frame->AnyModified());
+  frame->SetReadOnlyForAll(true);
+  QTest::keyClicks(editor->Widget(), "x");
+  EXPECT_EQ(editor->Text(1), "");
+  frame->SetReadOnlyForAll(false);
+  QTest::keyClicks(editor->Widget(), "a");
+  EXPECT_EQ(editor->Text(1), "a");
 }
 
 TEST_F(FrameTest, ZeroBasedPositionsMatchByteOffsetsOfCrLfText) {
@@ -126,35 +141,7 @@ TEST_F(FrameTest, SecondFrameGrowsTheTableForItsEditors) {
   EXPECT_GE(CPennaWnd::SlotCount(), 32);
 }
 
-TEST_F(FrameTest, EditorMessagesReachTheTargetWithTheirSender) {
-  CPennaWnd* editor = frame->Editor(0);
-  target.messages.clear();
-  QTest::keyClicks(editor->Widget(), "c");
-  const auto sender = reinterpret_cast<intptr_t>(editor);
-  for (int32_t message : {PENNA_MSG_CHANGE, PENNA_MSG_CARETMOVE}) {
-    EXPECT_TRUE(std::any_of(target.messages.begin(), target.messages.end(), [&](auto& m) {
-      return m.message == message && m.lParam == sender;
-    })) << message;
-  }
-  EXPECT_EQ(CPennaWnd::FromWidget(editor->Widget()), editor);
-}
 
-TEST_F(FrameTest, ReadOnlyForAllRefusesTyping) {
-  CPennaWnd* editor = frame->Editor(0);
-  editor->SetText("x");
-  frame->SetReadOnlyForAll(true);
-  QTest::keyClicks(editor->Widget(), "abc");
-  EXPECT_EQ(editor->Text(1), "x");
-  frame->SetReadOnlyForAll(false);
-  QTest::keyClicks(editor->Widget(), "a");
-  EXPECT_EQ(editor->Text(1), "ax");
-}
-
-}  // namespace
-}  // namespace kore
-
-namespace kore {
-namespace {
 
 TEST_F(FrameTest, AccessibleTextCountsCharactersAndEditsLikeTyping) {
   CPennaWnd* editor = frame->Editor(0);
