@@ -62,27 +62,6 @@ struct MmlStyler {
   LineStyleOptions options;
   std::vector<StyledChar> chars;
 };
-struct EmphasisTest : ::testing::Test, MmlStyler {};
-
-TEST_F(EmphasisTest, MultiLineCommentsCarryOverLinesAndFollowEdits) {
-  TextBuffer buffer;
-  buffer.SetText("c/*d\nt120\ne*/ t\nt");
-  // As the renderer does: a line whose state changed updates the lines below before they
-  // are styled.
-  auto styleAll = [&] {
-    std::string all;
-    for (LineNode* n = buffer.FirstLine(); n; n = n->next) {
-      if (StyleLine(*n, table, options, chars)) RecomputeOpenAtStart(buffer.FirstLine());
-      all += Colours(chars) + "|";
-    }
-    return all;
-  };
-  EXPECT_EQ(styleAll(), ".MMM|MMMM|MMM.C|C|");  // "t120" is inside the comment
-  // Deleting "*/" leaves the comment open to the end of the text.
-  buffer.Select({3, 2}, {3, 4});
-  buffer.DeleteSelection(false);
-  EXPECT_EQ(styleAll(), ".MMM|MMMM|MMM|M|");
-}
 
 TEST(EmphasisRules, BoundariesCaseAndLimits) {
   EmphasisTable t;
