@@ -37,7 +37,8 @@ class SynthTest : public ::testing::Test {
     ASSERT_EQ(offline ? synth.OpenOffline() : synth.Open(0), 0);
     ASSERT_EQ(synth.LoadInstruments(bank_), 0);
   }
-  // A synthesizer on the silent audio output, with the player playing `song` into it.
+  // A synthesizer on the silent audio output, with the player playing `song` into it. (An
+  // aborted export is the WAVE export dialog's test.)
   void OpenRealTime(SynthSettings settings, std::shared_ptr<PlaybackSong> song) {
     settings.audioDriver = kSilentAudioDriver;
     synth_ = std::make_unique<CFluidSynthDevice>(settings);
@@ -257,11 +258,15 @@ TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
   ASSERT_EQ(exporter.Start(path), 0);
   EXPECT_EQ(exporter.ProgressMax(), 64);
   auto state = CWaveExport::State::Exporting;
+  int32_t progress = 0;
   for (int i = 0; i < 100 && state == CWaveExport::State::Exporting; ++i) {
     if (player_.WaitForFinish(200)) player_.HandleFinished();
     state = exporter.OnTimer();
+    progress = std::max(progress, exporter.Progress());
   }
   ASSERT_EQ(state, CWaveExport::State::Finished);
+  EXPECT_GT(progress, 0);
+  EXPECT_LE(progress, 64);
   EXPECT_EQ(slept, 1000);
   auto wave = test::ReadWave(path);
   ASSERT_TRUE(wave.ok);
@@ -272,29 +277,6 @@ TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
   EXPECT_GT(seconds, 1.0);
   EXPECT_LT(seconds, 3.0);
   EXPECT_GT(wave.PeakAbs(), 1000);
-}
-
-TEST_F(SynthTest, AnAbortedRealTimeExportIsAValidFileOfWhatWasCaptured) {
-  SynthSettings settings;
-  settings.sampleRate = 8000;
-  settings.channels = 1;
-  OpenRealTime(settings, test::SongBuilder().Note(0, 0, 512, 69).End(0, 512).Build());  // 8 s
-  CWaveExport exporter(player_, *synth_);
-  const std::string path = dir_.File("abort.wav");
-  ASSERT_EQ(exporter.Start(path), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  EXPECT_EQ(exporter.OnTimer(), CWaveExport::State::Exporting);
-  EXPECT_GT(exporter.Progress(), 0);
-  exporter.Abort();
-  EXPECT_EQ(exporter.GetState(), CWaveExport::State::Aborted);
-  ASSERT_TRUE(player_.WaitForFinish(2000));
-  player_.HandleFinished();
-  auto wave = test::ReadWave(path);
-  ASSERT_TRUE(wave.ok);
-  const double seconds = static_cast<double>(wave.Frames()) / 8000;
-  EXPECT_GT(seconds, 0.1);
-  EXPECT_LT(seconds, 1.5);
-  EXPECT_EQ(wave.riffSize, wave.fileSize - 8);
 }
 
 TEST(WaveExportTexts, ProposedNamesAndElapsedTime) {
