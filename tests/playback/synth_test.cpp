@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -187,44 +188,31 @@ std::shared_ptr<PlaybackSong> TwoSecondSong() {
 
 TEST_F(SynthTest, OfflineRenderingLastsTheSongPlusOneSecondAtBothExtremeFormats) {
   auto song = TwoSecondSong();
-  struct Case {
-    int rate;
-    int channels;
-  } cases[] = {{8000, 1}, {44100, 2}};
-  for (const Case& c : cases) {
+  for (auto [rate, channels] : {std::pair{8000, 1}, {44100, 2}}) {
     RenderOptions options;
-    options.synth.sampleRate = c.rate;
-    options.synth.channels = c.channels;
+    options.synth.sampleRate = rate;
+    options.synth.channels = channels;
     options.outputDls = 1;
     options.bankPath = bank_;
-    const std::string path = dir_.File("song" + std::to_string(c.rate) + ".wav");
-    int32_t lastProgress = -1;
+    const std::string path = dir_.File("song" + std::to_string(rate) + ".wav");
+    int32_t lastProgress = -1, progressEnd = -1;
+    auto progress = [&](int32_t tick, int32_t last) { return lastProgress = tick, progressEnd = last, true; };
     RenderResult result;
-    ASSERT_EQ(RenderSongToWave(*song, options, path,
-                               [&](int32_t tick, int32_t last) {
-                                 EXPECT_EQ(last, 128);
-                                 lastProgress = tick;
-                                 return true;
-                               },
-                               &result),
-              0)
-        << result.error;
+    ASSERT_EQ(RenderSongToWave(*song, options, path, progress, &result), 0) << result.error;
     EXPECT_EQ(lastProgress, 128);
+    EXPECT_EQ(progressEnd, 128);
     auto wave = test::ReadWave(path);
     ASSERT_TRUE(wave.ok) << wave.problem;
-    EXPECT_EQ(wave.sampleRate, static_cast<uint32_t>(c.rate));
-    EXPECT_EQ(wave.channels, c.channels);
+    EXPECT_EQ(wave.sampleRate, static_cast<uint32_t>(rate));
+    EXPECT_EQ(wave.channels, channels);
     // The last record falls due half a tick before tick 128 (1.9921875 s); then 1 s of tail.
-    const double expectedFrames = (1.9921875 + 1.0) * c.rate;
-    EXPECT_NEAR(static_cast<double>(wave.Frames()), expectedFrames, 64.0 + 1.0);
+    EXPECT_NEAR(static_cast<double>(wave.Frames()), (1.9921875 + 1.0) * rate, 64.0 + 1.0);
     EXPECT_EQ(wave.Frames(), result.frames);
     EXPECT_GT(wave.PeakAbs(), 1000);
     // The tail decays: the last 0.1 s is quieter than the song.
-    int tailPeak = 0;
-    for (size_t i = wave.samples.size() - static_cast<size_t>(c.rate / 10 * c.channels); i < wave.samples.size(); ++i) {
-      tailPeak = std::max(tailPeak, std::abs(static_cast<int>(wave.samples[i])));
-    }
-    EXPECT_LT(tailPeak, wave.PeakAbs() / 4);
+    const auto loudest = std::max_element(wave.samples.end() - rate / 10 * channels, wave.samples.end(),
+                                          [](int16_t a, int16_t b) { return std::abs(a) < std::abs(b); });
+    EXPECT_LT(std::abs(*loudest), wave.PeakAbs() / 4);
   }
 }
 
