@@ -86,10 +86,12 @@ class Payload {
     bits_ = 0;
     if (size == 0) return;
     if (size <= kInlineCapacity) {
-      uint64_t bits = 0;
-      auto* raw = reinterpret_cast<unsigned char*>(&bits);
-      for (size_t i = 0; i < size; ++i) raw[i + 1] = static_cast<unsigned char>(bytes[i]);
-      raw[0] = static_cast<unsigned char>(size << 1 | 1);
+      // Built in a register: bytes stored one by one and read back as a whole word would stall
+      // the store forwarding on every record.
+      uint64_t bits = size << 1 | 1;
+      for (size_t i = 0; i < size; ++i) {
+        bits |= uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * (i + 1));
+      }
       bits_ = bits;
       return;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/huge_pages.h"
 #include "mml/mml_compiler_internal.h"
 
 namespace kore {
@@ -128,7 +129,12 @@ void CompileContext::AppendState(MidiEventKind kind, int32_t value, const Comman
 }
 
 void CompileContext::OpenMeasure(const CommandSpan& span, int32_t tick) {
-  int32_t measure = ticksPerMeasure_ == 0 ? 0 : tick / ticksPerMeasure_;
+  int32_t measure;
+  if (measureEnd_ > measureBegin_ && tick >= measureEnd_ && tick - measureEnd_ < ticksPerMeasure_) {
+    measure = lastMeasure_ + 1;  // the usual step into the next measure, without a division
+  } else {
+    measure = ticksPerMeasure_ == 0 ? 0 : tick / ticksPerMeasure_;
+  }
   if (ticksPerMeasure_ > 0 && tick >= 0) {
     measureBegin_ = int64_t{measure} * ticksPerMeasure_;
     measureEnd_ = measureBegin_ + ticksPerMeasure_;
@@ -213,38 +219,70 @@ void CompileContext::Finish() {
   }
   events_.resize(eventCount_);
   states_.resize(stateCount_);
+  // The bound the lists were reserved from is generous; hand back the part of the last huge
+  // page that no record reached.
+  ReleaseUnusedPages(events_.data(), events_.size() * sizeof(MidiEvent),
+                     events_.capacity() * sizeof(MidiEvent));
+  ReleaseUnusedPages(states_.data(), states_.size() * sizeof(MidiEvent),
+                     states_.capacity() * sizeof(MidiEvent));
 }
 
 }  // namespace mml_detail
 
 namespace {
 
-// Bytes that start a command of either dialect: bit 0 for commands that append event records
-// (at most two each, counting the Measure record before them), bit 1 for state commands (one).
-constexpr std::array<uint8_t, 256> kCommandStarts = [] {
-  std::array<uint8_t, 256> table{};
+// What one byte adds to the three counts of a text, packed in 21-bit fields of one word so
+// that the pass over a long text does a single addition per byte: event-command starts (bits
+// 0..20; commands that append event records, at most two each counting the Measure record
+// before them), state-command starts (bits 21..41; one record each) and counted characters
+// (bits 42..62).
+constexpr int kStateShift = 21;
+constexpr int kCountedShift = 42;
+constexpr uint64_t kFieldMask = (uint64_t{1} << kStateShift) - 1;
+// Bytes summed before the fields are emptied into wide counters, so that none overflows.
+constexpr size_t kPackedBlock = size_t{1} << 20;
+
+constexpr std::array<uint64_t, 256> kByteCounts = [] {
+  std::array<uint64_t, 256> table{};
   for (char c : std::string_view("abcdefghnrtABCDEFGHNRTpyVE@~&")) {
     table[static_cast<uint8_t>(c)] |= 1;
   }
-  for (char c : std::string_view("olvtOLVT<>")) table[static_cast<uint8_t>(c)] |= 2;
+  for (char c : std::string_view("olvtOLVT<>")) {
+    table[static_cast<uint8_t>(c)] |= uint64_t{1} << kStateShift;
+  }
+  for (size_t b = 0; b < 256; ++b) {
+    if (mml_detail::kCountedBytes[b]) table[b] |= uint64_t{1} << kCountedShift;
+  }
   return table;
 }();
 
-struct RecordBound {
-  size_t events;
-  size_t states;
+struct TextCounts {
+  size_t events;   // bound on the event records
+  size_t states;   // bound on the state records
+  size_t counted;  // counted characters, comments included
 };
 
-RecordBound BoundRecords(std::string_view text) {
+TextCounts CountText(std::string_view text) {
   size_t eventCommands = 0;
   size_t stateCommands = 0;
-  for (char c : text) {
-    uint8_t starts = kCommandStarts[static_cast<uint8_t>(c)];
-    eventCommands += starts & 1;
-    stateCommands += starts >> 1;
+  size_t counted = 0;
+  for (size_t begin = 0; begin < text.size(); begin += kPackedBlock) {
+    const size_t end = std::min(text.size(), begin + kPackedBlock);
+    uint64_t packed = 0;
+    for (size_t i = begin; i < end; ++i) packed += kByteCounts[static_cast<uint8_t>(text[i])];
+    eventCommands += packed & kFieldMask;
+    stateCommands += (packed >> kStateShift) & kFieldMask;
+    counted += packed >> kCountedShift;
   }
   // ExtensionStart and EndOfTrack; the four states in force before the first command.
-  return {2 * eventCommands + 2, stateCommands + 4};
+  return {2 * eventCommands + 2, stateCommands + 4, counted};
+}
+
+// Reserves `count` records; memory newly taken for a long list is backed by huge pages.
+void ReserveFresh(MidiEventList& list, size_t count) {
+  if (count <= list.capacity()) return;
+  list.reserve(count);
+  AdviseHugePages(list.data(), list.capacity() * sizeof(MidiEvent));
 }
 
 }  // namespace
@@ -253,9 +291,9 @@ void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStat
                            int32_t startTick, bool keepTies) const {
   // Sized once from an upper bound, so a long track never grows its list by copying it; pages
   // of the bound that no record reaches are never touched. A recompile finds the capacity kept.
-  const RecordBound bound = BoundRecords(text);
-  events.reserve(bound.events);
-  states.reserve(bound.states);
+  const TextCounts counts = CountText(text);
+  ReserveFresh(events, counts.events);
+  ReserveFresh(states, counts.states);
   mml_detail::CompileContext context(timeBase_, events, states, startTick, keepTies);
   if (IsExtendedDialect(text)) {
     context.AppendDefaultStates();
@@ -263,6 +301,8 @@ void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStat
     mml_detail::CompileExtendedDialect(context, text);
   } else if (!text.empty()) {
     context.AppendDefaultStates();
+    context.characterCount = static_cast<int32_t>(
+        std::min<size_t>(counts.counted, std::numeric_limits<int32_t>::max()));
     mml_detail::CompileGameDialect(context, text);
   }
   context.Finish();

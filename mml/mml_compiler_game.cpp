@@ -40,7 +40,7 @@ struct Argument {
 
 // Reads the argument after the command byte at `command`. White space and unknown bytes
 // between and after the parts are consumed, so a command's span runs up to the next command.
-Argument ReadArgument(std::string_view text, size_t command, int32_t& characterCount) {
+Argument ReadArgument(std::string_view text, size_t command) {
   enum Phase { kBefore, kDigits, kAfter };
   Argument argument;
   argument.last = command;
@@ -67,7 +67,6 @@ Argument ReadArgument(std::string_view text, size_t command, int32_t& characterC
         if (phase == kDigits) phase = kAfter;
         break;
     }
-    if (kCountedBytes[b]) ++characterCount;
     argument.last = q;
   }
   return argument;
@@ -104,7 +103,6 @@ class GameCompiler {
     const size_t size = text_.size();
     for (size_t p = 0; p < size; ++p) {
       uint8_t b = Fold(text_[p]);
-      if (kCountedBytes[b]) ++c_.characterCount;
       bool keepsTie = false;
       switch (b) {
         case '\t': case '\n': case '\r': case ' ':
@@ -143,20 +141,25 @@ class GameCompiler {
   }
 
  private:
-  // On "//" or "/*": moves p to the comment's last byte and returns true.
+  // On "//" or "/*": moves p to the comment's last byte and returns true. The character count
+  // started from every counted byte of the text, so those inside the comment come off it.
   bool SkipComment(size_t& p) {
     if (p + 1 >= text_.size()) return false;
+    size_t last;
     if (text_[p + 1] == '/') {
       const void* lf = std::memchr(text_.data() + p + 2, '\n', text_.size() - (p + 2));
-      p = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size() - 1;
-      return true;
-    }
-    if (text_[p + 1] == '*') {
+      last = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size() - 1;
+    } else if (text_[p + 1] == '*') {
       size_t close = text_.find("*/", p + 2);
-      p = close == std::string_view::npos ? text_.size() - 1 : close + 1;
-      return true;
+      last = close == std::string_view::npos ? text_.size() - 1 : close + 1;
+    } else {
+      return false;
     }
-    return false;
+    for (size_t q = p + 2; q <= last; ++q) {
+      c_.characterCount -= kCountedBytes[static_cast<uint8_t>(text_[q])] ? 1 : 0;
+    }
+    p = last;
+    return true;
   }
 
   CommandSpan Span(size_t p, const Argument& argument) const {
@@ -164,7 +167,7 @@ class GameCompiler {
   }
 
   size_t LetterNote(size_t p, uint8_t letter) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     int32_t lengthValue;
     bool dotted;
     if (!c_.ResolveLength(argument.value, argument.dotted, lengthValue, dotted)) return argument.last;
@@ -182,7 +185,7 @@ class GameCompiler {
   }
 
   size_t NumberNote(size_t p) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     if (argument.value < 0 || argument.value > 96) return argument.last;
     char display[24];
     size_t displaySize = FormatNoteText(display, 'n', 0, argument.value, false);
@@ -200,7 +203,7 @@ class GameCompiler {
   }
 
   size_t Rest(size_t p) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     int32_t lengthValue;
     bool dotted;
     if (!c_.ResolveLength(argument.value, argument.dotted, lengthValue, dotted)) return argument.last;
@@ -209,7 +212,7 @@ class GameCompiler {
   }
 
   size_t Octave(size_t p) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     if (argument.value < 0 || argument.value > 8) return argument.last;
     c_.octave = argument.value;
     c_.AppendState(MidiEventKind::StateOctave, c_.octave, Span(p, argument));
@@ -224,7 +227,7 @@ class GameCompiler {
   }
 
   size_t DefaultLength(size_t p) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     if (argument.value < 1 || argument.value > 64) return argument.last;
     c_.defaultLength = argument.value;
     c_.defaultDotted = argument.dotted;
@@ -234,7 +237,7 @@ class GameCompiler {
   }
 
   size_t Tempo(size_t p) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     if (argument.value < 32 || argument.value > 255) return argument.last;
     CommandSpan span = Span(p, argument);
     c_.MeasureCheck(span);
@@ -244,7 +247,7 @@ class GameCompiler {
   }
 
   size_t Volume(size_t p) {
-    Argument argument = ReadArgument(text_, p, c_.characterCount);
+    Argument argument = ReadArgument(text_, p);
     if (argument.value < 0 || argument.value > 15) return argument.last;
     c_.volume = argument.value;
     c_.AppendState(MidiEventKind::StateVolume, c_.volume, Span(p, argument));

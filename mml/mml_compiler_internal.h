@@ -144,7 +144,9 @@ class CompileContext {
   bool tiedTextOpen_ = false;
 };
 
-// Run the main loop of a dialect over a non-empty text; the caller finishes the list.
+// Run the main loop of a dialect over a non-empty text; the caller finishes the list. The game
+// dialect takes characterCount holding every counted byte of the text and takes off those
+// inside comments; the extended one counts from 0 as it goes.
 void CompileGameDialect(CompileContext& context, std::string_view text);
 void CompileExtendedDialect(CompileContext& context, std::string_view text);
 
