@@ -1,7 +1,9 @@
 #include "mml/midi_event.h"
 
 #include <algorithm>
+#include <limits>
 
+#include "base/huge_pages.h"
 #include "base/shift_jis.h"
 
 namespace kore {
@@ -141,52 +143,71 @@ void ReplaceTrack(SongEventList& song, MidiEventList& trackEvents, int32_t track
   song.Merge(trackEvents, trackIndex, true);
 }
 
+void StampTrack(MidiEventList& trackEvents, int32_t trackIndex) {
+  for (size_t i = 0; i < trackEvents.size(); ++i) StampRecord(trackEvents[i], i, trackIndex);
+}
+
 void MergeTracks(SongEventList& song, std::span<const TrackEvents> tracks) {
   song.clear();
   song.scratch_ = {};
   size_t total = 0;
   for (const TrackEvents& track : tracks) total += track.events->size();
   song.order_.reserve(total);
+  AdviseHugePages(song.order_.data(), total * sizeof(SongEventList::Entry));
 
-  // A k-way merge: a heap of the next record of every list, smallest (tick, track) on top.
-  struct Head {
-    int32_t tick;
-    int32_t track;
-    uint16_t source;
-    uint32_t index;
+  // A tournament over the next record of every list: each inner node keeps the loser of its
+  // match, so taking a record replays one leaf-to-root path. The key orders by tick, then by
+  // track; an exhausted list keys as the largest value.
+  constexpr int64_t kExhausted = std::numeric_limits<int64_t>::max();
+  auto keyOf = [](int32_t tick, int32_t track) {
+    return static_cast<int64_t>(tick) * 256 + static_cast<uint8_t>(track);
   };
-  auto after = [](const Head& a, const Head& b) {
-    return a.tick != b.tick ? a.tick > b.tick : a.track > b.track;
+  struct Leaf {
+    MidiEventList* list = nullptr;
+    int32_t track = 0;
+    uint16_t source = 0;
+    uint32_t index = 0;
   };
-  std::vector<Head> heap;
-  std::vector<MidiEventList*> lists;
-  for (const TrackEvents& track : tracks) {
+  size_t leaves = 1;
+  while (leaves < tracks.size()) leaves *= 2;
+  std::vector<Leaf> leaf(leaves);
+  std::vector<int64_t> key(leaves, kExhausted);
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    const TrackEvents& track = tracks[i];
     if (track.events->empty()) continue;
-    const uint16_t source = song.SourceOf(*track.events, track.events->size());
-    lists.resize(std::max<size_t>(lists.size(), source + 1u));
-    lists[source] = track.events;
-    heap.push_back(Head{(*track.events)[0].tick, track.index, source, 0});
+    leaf[i] = Leaf{track.events, track.index, song.SourceOf(*track.events, track.events->size()), 0};
+    key[i] = keyOf((*track.events)[0].tick, track.index);
   }
-  std::make_heap(heap.begin(), heap.end(), after);
-  while (!heap.empty()) {
-    std::pop_heap(heap.begin(), heap.end(), after);
-    Head head = heap.back();
-    heap.pop_back();
-    MidiEventList& list = *lists[head.source];
-    // The list's records that still come before every other list's next one go in a run.
-    bool more = true;
-    do {
-      MidiEvent& event = list[head.index];
-      StampRecord(event, head.index, head.track);
-      song.order_.push_back(
-          SongEventList::Entry{event.tick, event.track, head.source, head.index});
-      more = ++head.index < list.size();
-      if (more) head.tick = list[head.index].tick;
-    } while (more && (heap.empty() || after(heap.front(), head)));
-    if (more) {
-      heap.push_back(head);
-      std::push_heap(heap.begin(), heap.end(), after);
+  // loser[n] for the inner nodes 1..leaves-1; loser[0] holds the overall winner.
+  std::vector<uint32_t> loser(leaves, 0);
+  {
+    std::vector<uint32_t> winner(2 * leaves);
+    for (size_t i = 0; i < leaves; ++i) winner[leaves + i] = static_cast<uint32_t>(i);
+    for (size_t n = leaves - 1; n >= 1; --n) {
+      uint32_t a = winner[2 * n], b = winner[2 * n + 1];
+      bool aWins = key[a] <= key[b];
+      winner[n] = aWins ? a : b;
+      loser[n] = aWins ? b : a;
     }
+    loser[0] = winner[1];
+  }
+  while (key[loser[0]] != kExhausted) {
+    uint32_t w = loser[0];
+    Leaf& from = leaf[w];
+    MidiEvent& event = (*from.list)[from.index];
+    // Lists stamped beforehand (StampTrack) stay untouched, so their pages are only read.
+    if (event.seq != static_cast<int32_t>(from.index) || event.track != from.track ||
+        event.channel == -1) {
+      StampRecord(event, from.index, from.track);
+    }
+    song.order_.push_back(SongEventList::Entry{event.tick, event.track, from.source, from.index});
+    ++from.index;
+    key[w] = from.index < from.list->size() ? keyOf((*from.list)[from.index].tick, from.track)
+                                            : kExhausted;
+    for (size_t n = (w + leaves) / 2; n >= 1; n /= 2) {
+      if (key[loser[n]] < key[w]) std::swap(loser[n], w);
+    }
+    loser[0] = w;
   }
 }
 

@@ -187,6 +187,10 @@ void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIn
 // the compiler leaves them).
 void MergeTracks(SongEventList& song, std::span<const TrackEvents> tracks);
 
+// Stamps every record of a track's list as merging it would (StampRecord); done on the thread
+// that compiled the list, it leaves MergeTracks only reading that list.
+void StampTrack(MidiEventList& trackEvents, int32_t trackIndex);
+
 // Removes every record of `trackIndex` from the song list, then merges the track again.
 void ReplaceTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex);
 

@@ -88,7 +88,9 @@ class EventWriter {
  public:
   EventWriter(ChunkWriter& chunk, int64_t leadIn) : chunk_(chunk), leadIn_(leadIn) {}
 
-  void Write(const MidiEventList& list) {
+  // A track's list or the merged song list.
+  template <typename Records>
+  void Write(const Records& list) {
     for (const MidiEvent& e : list) Write(e);
   }
 
@@ -174,8 +176,8 @@ std::vector<uint8_t> BuildSmf(const SmfExportRequest& request) {
   bool extended = false;
   int32_t highest = -1;
   for (int32_t t = 0; t < slotCount; ++t) {
-    if (StartsExtended(request.trackEvents[t])) extended = true;
-    if (!request.trackEvents[t].empty()) highest = t;
+    if (StartsExtended(request.Track(t))) extended = true;
+    if (!request.Track(t).empty()) highest = t;
   }
   const int32_t chunkCount = format0 ? 1 : highest + 1;
   const TimeBase& tb = request.timeBase;
@@ -204,7 +206,7 @@ std::vector<uint8_t> BuildSmf(const SmfExportRequest& request) {
     ChunkWriter chunk(out);
     headerMetas(chunk);
     for (int32_t t = 0; t < slotCount; ++t) {
-      if (!inUse(t) || StartsExtended(request.trackEvents[t])) continue;
+      if (!inUse(t) || StartsExtended(request.Track(t))) continue;
       const uint8_t ch = static_cast<uint8_t>(t & 15);
       const TrackProperties& slot = request.slots[t];
       chunk.Event(0, {static_cast<uint8_t>(0xC0 | ch), Data7(request.programs[t])});
@@ -214,7 +216,11 @@ std::vector<uint8_t> BuildSmf(const SmfExportRequest& request) {
       chunk.Event(0, {static_cast<uint8_t>(0xB0 | ch), 7, Data7(slot.volume)});
     }
     EventWriter events(chunk, leadIn);
-    events.Write(request.songEvents);
+    if (request.songList != nullptr) {
+      events.Write(*request.songList);
+    } else {
+      events.Write(request.songEvents);
+    }
     chunk.Finish();
     return out;
   }
@@ -224,7 +230,7 @@ std::vector<uint8_t> BuildSmf(const SmfExportRequest& request) {
     if (t == 0) headerMetas(chunk);
     const TrackProperties& slot = request.slots[t];
     chunk.Meta(0, 0x03, slot.name);
-    if (inUse(t) && !StartsExtended(request.trackEvents[t])) {
+    if (inUse(t) && !StartsExtended(request.Track(t))) {
       const uint8_t ch = static_cast<uint8_t>(t & 15);
       chunk.Event(0, {static_cast<uint8_t>(0xB0 | ch), 0x00, 0x00});
       chunk.Event(0, {static_cast<uint8_t>(0xB0 | ch), 0x20, 0x00});
@@ -233,7 +239,7 @@ std::vector<uint8_t> BuildSmf(const SmfExportRequest& request) {
       chunk.Event(0, {static_cast<uint8_t>(0xB0 | ch), 0x0A, Data7(slot.panpot)});
     }
     EventWriter events(chunk, leadIn);
-    events.Write(request.trackEvents[t]);
+    events.Write(request.Track(t));
     chunk.Finish();
   }
   return out;
@@ -278,10 +284,10 @@ SmfExportRequest MakeSmfExportRequest(const CMMLDocument& document, std::string 
   for (int32_t t = 0; t < kTrackSlotCount; ++t) {
     const CMMLTrack& track = document.Track(t);
     request.slots[t] = static_cast<const TrackProperties&>(track);
-    request.trackEvents[t] = track.events;
+    request.trackLists[t] = &track.events;
     if (track.inUse) request.programs[t] = SmfProgramOf(track);
   }
-  if (request.format == 0) request.songEvents = document.SongEvents().ToVector();
+  if (request.format == 0) request.songList = &document.SongEvents();
   return request;
 }
 

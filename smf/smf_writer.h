@@ -18,9 +18,17 @@ struct SmfExportRequest {
   TimeBase timeBase;
   std::array<MidiEventList, kTrackSlotCount> trackEvents;  // per slot
   MidiEventList songEvents;  // the merged song in song order (format 0 only)
+  // When set, read instead of trackEvents[t] and songEvents: the document's own lists, which
+  // a long song would otherwise copy whole. They must outlive the request unchanged.
+  std::array<const MidiEventList*, kTrackSlotCount> trackLists{};
+  const SongEventList* songList = nullptr;
   int32_t format = 1;        // 0 or 1
   int32_t slotCount = kTrackSlotCount;
   std::array<TrackProperties, kTrackSlotCount> slots;  // names, in-use flags, volume, pan
+
+  const MidiEventList& Track(int32_t slot) const {
+    return trackLists[slot] != nullptr ? *trackLists[slot] : trackEvents[slot];
+  }
 };
 
 // The file's bytes for a request (the file format as written by WriteSmf).
@@ -34,8 +42,9 @@ int WriteSmf(const SmfExportRequest& request);
 // The GM program a slot plays: the game instruments' playback programs, else index - 7.
 int32_t SmfProgramOf(const TrackProperties& slot);
 
-// Fills a request from the song: title (or "無題"), time base, per-slot lists, a copy of the
-// song list, programs of the slots in use.
+// Fills a request from the song: title (or "無題"), time base, the per-slot lists and the song
+// list (referred to, not copied: write the file before the song changes), programs of the
+// slots in use.
 SmfExportRequest MakeSmfExportRequest(const CMMLDocument& document, std::string path,
                                       int32_t format);
 

@@ -284,6 +284,7 @@ void CMMLDocument::CompileAllTracks() {
       [&](size_t i) {
         CMMLTrack& track = tracks_[live[i]];
         compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(live[i]), false);
+        StampTrack(track.events, live[i]);
       },
       textBytes < kParallelFrom ? 1 : 0);
   std::vector<TrackEvents> lists;
