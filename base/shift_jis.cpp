@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 namespace kore {
@@ -25,6 +26,15 @@ class Converter {
     TextConversion result;
     if (cd_ == reinterpret_cast<iconv_t>(-1)) {
       result.error = "text conversion is not available (iconv CP932)";
+      return result;
+    }
+    // Both encodings hold the ASCII range byte for byte, and most texts (MML, names) are
+    // nothing else: those are copied without a call into iconv.
+    size_t ascii = 0;
+    while (ascii < in.size() && static_cast<uint8_t>(in[ascii]) < 0x80) ++ascii;
+    if (ascii == in.size()) {
+      result.ok = true;
+      result.text.assign(in);
       return result;
     }
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);

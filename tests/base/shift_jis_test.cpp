@@ -28,6 +28,11 @@ TEST(ShiftJis, RoundTripsJapaneseAndAscii) {
   TextConversion there = Utf8ToSjis("～①");
   ASSERT_TRUE(there.ok) << there.error;
   EXPECT_EQ(SjisToUtf8(there.text).text, "～①");
+  // The ASCII range, backslash and tilde included, is the same bytes in both encodings.
+  std::string ascii;
+  for (int b = 0; b < 0x80; ++b) ascii += static_cast<char>(b);
+  EXPECT_EQ(SjisToUtf8Lossy(ascii), ascii);
+  EXPECT_EQ(Utf8ToSjisLossy(ascii), ascii);
 }
 
 TEST(ShiftJis, InvalidBytesGiveAClearErrorOrAReplacement) {
