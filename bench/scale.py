@@ -3,7 +3,8 @@
 
 Generates four inputs from a fixed seed (15 tracks of 64 KiB, 15 tracks of 1 MiB, one track of
 1 MiB of raw MML, and an empty track), runs each command as a fresh process, best of N runs,
-and prints wall time and peak RSS. With --before a second kore-cli (e.g. one built from an older
+and prints wall time, CPU time (user + system: the fairer figure on a shared machine, where wall
+time also counts waiting for a core) and peak RSS. With --before a second kore-cli (e.g. one built from an older
 commit) is measured the same way, and the table shows both; the outputs of the two are compared
 byte for byte.
 
@@ -91,12 +92,13 @@ def generate(folder):
 
 
 def run_once(argv):
-    """Wall seconds, peak RSS in MB (10^6 bytes) and the output digest of one fresh process.
+    """Wall seconds, CPU seconds (user + system), peak RSS in MB (10^6 bytes) and the output
+    digest of one fresh process.
     The peak comes from /usr/bin/time: a child forked from Python would count Python's own
     pages before its exec."""
     with tempfile.NamedTemporaryFile("r") as report:
         start = time.perf_counter()
-        process = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", report.name] + argv,
+        process = subprocess.Popen(["/usr/bin/time", "-f", "%M %U %S", "-o", report.name] + argv,
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         digest = hashlib.sha256()
         for chunk in iter(lambda: process.stdout.read(1 << 16), b""):
@@ -105,13 +107,14 @@ def run_once(argv):
         wall = time.perf_counter() - start
         if process.returncode != 0:
             sys.exit("failed (%d): %s" % (process.returncode, " ".join(argv)))
-        peak_kib = int(report.read().split()[-1])
-    return wall, peak_kib * 1024 / 1e6, digest.hexdigest()
+        peak_kib, user, system = report.read().split()[-3:]
+    return wall, float(user) + float(system), int(peak_kib) * 1024 / 1e6, digest.hexdigest()
 
 
 def best_of(argv, runs):
     results = [run_once(argv) for _ in range(runs)]
-    return min(r[0] for r in results), min(r[1] for r in results), results[0][2]
+    return (min(r[0] for r in results), min(r[1] for r in results), min(r[2] for r in results),
+            results[0][3])
 
 
 def main():
@@ -139,7 +142,7 @@ def main():
         print("load average at start: " + " ".join(load.read().split()[:3]))
     header = "%-38s" % "command"
     for label, _ in binaries:
-        header += " | %8s %9s" % (label + " s", "MB")
+        header += " | %9s %7s %7s" % (label + " s", "CPU s", "MB")
     if args.before:
         header += " | output"
     print(header)
@@ -148,18 +151,19 @@ def main():
         row = "%-38s" % title
         digests = []
         for label, binary in binaries:
-            wall, rss, digest = best_of([binary] + command, args.runs)
-            figures[(label, title)] = wall
+            wall, cpu, rss, digest = best_of([binary] + command, args.runs)
+            figures[(label, title)] = (wall, cpu)
             digests.append(digest)
-            row += " | %8.3f %9.1f" % (wall, rss)
+            row += " | %9.3f %7.3f %7.1f" % (wall, cpu, rss)
         if args.before:
             row += " | " + ("same" if len(set(digests)) == 1 else "DIFFERENT")
         print(row, flush=True)
     for label, _ in binaries:
-        net = figures[(label, cases[3][0])] - figures[(label, cases[4][0])]
+        net = figures[(label, cases[3][0])][0] - figures[(label, cases[4][0])][0]
+        net_cpu = figures[(label, cases[3][0])][1] - figures[(label, cases[4][0])][1]
         rate = (MIB / MIB) / net if net > 0 else float("inf")
-        print("%s: one 1 MiB track compiles in %.1f ms above an empty run (%.0f MiB/s)"
-              % (label, net * 1000, rate))
+        print("%s: one 1 MiB track takes %.1f ms wall (%.0f MiB/s), %.0f ms CPU above an empty run"
+              % (label, net * 1000, rate, net_cpu * 1000))
 
 
 if __name__ == "__main__":
