@@ -108,6 +108,18 @@ TEST(Compiler, ReusedListsEqualFreshOnes) {
   compiler.Compile("c", events, states, 0, false);
   compiler.Compile(game, events, states, 0, false);
   EXPECT_EQ(events, fresh.events);
+
+  // Lists long enough for huge pages hand back the unused end of their last one; a shorter
+  // and then a longer text compiled into them again still equal fresh compiles.
+  std::string longText;
+  for (int i = 0; i < 40000; ++i) longText += i % 7 == 0 ? "v9 c8" : "c8";
+  for (size_t size : {longText.size(), longText.size() / 3, longText.size()}) {
+    std::string_view text = std::string_view(longText).substr(0, size);
+    compiler.Compile(text, events, states, 0, false);
+    Compiled expected = Compile(text);
+    EXPECT_EQ(events, expected.events) << size;
+    EXPECT_EQ(states, expected.states) << size;
+  }
 }
 
 TEST(Compiler, StateAtOffsetAppliesRecordsEndingBeforeTheCaret) {
