@@ -93,6 +93,12 @@ std::string Apply(CMMLDocument& doc, const std::vector<std::string>& op) {
   if (name == "path") return doc.SetPath(s(1)), "";
   if (name == "texts") return doc.SetSongTexts(s(1), s(2), s(3)), "";
   if (name == "caption?") return Utf8(doc.CaptionText("KOR"));
+  if (name == "marker?") {
+    MidiEvent m;
+    if (!doc.GetMarker(n(1), m)) return "none";
+    return std::string(MidiEventKindName(m.kind)) + " " + std::to_string(m.tick) + ":" +
+           Utf8(std::string_view(m.text)) + ":" + std::to_string(m.value);
+  }
   if (name == "song?") return doc.Title() + "|" + doc.Source() + "|" + doc.Memo();
   if (name == "timebase?") {
     const TimeBase& tb = doc.GetTimeBase();

@@ -1,4 +1,5 @@
-// New songs, the sixteen slots with their text buffers, adding and deleting tracks.
+// Track text buffers, the song list a text change rebuilds, and the recompiling a new marker
+// causes. Track and marker operations are in the document scripts.
 #include "song_test_util.h"
 
 namespace kore {
@@ -38,7 +39,6 @@ TEST(DocumentCompile, SettingTextReplacesOnlyThatTrackInTheSongList) {
   doc.NewSong(3, 32);
   doc.SetTrackText(0, "c4d4");
   doc.SetTrackText(2, "g4g4g4");
-  doc.SetTrackText(5, "c4");  // not in use: kept, compiled to nothing
   auto before0 = SongRecordsOf(doc, 0);
   auto before2 = SongRecordsOf(doc, 2);
   doc.SetTrackText(1, "a8a8a8a8");
@@ -47,14 +47,35 @@ TEST(DocumentCompile, SettingTextReplacesOnlyThatTrackInTheSongList) {
   int notes = 0;
   for (const MidiEvent& e : SongRecordsOf(doc, 1)) notes += e.kind == MidiEventKind::Note;
   EXPECT_EQ(notes, 4);
-  EXPECT_TRUE(doc.Track(5).events.empty() && SongRecordsOf(doc, 5).empty());
-  EXPECT_EQ(doc.TrackText(5), "c4");
   int32_t lastTick = -1, lastTrack = -1;  // song order: tick, then track
   for (const MidiEvent& e : doc.SongEvents()) {
     ASSERT_TRUE(e.tick > lastTick || (e.tick == lastTick && e.track >= lastTrack));
     lastTick = e.tick;
     lastTrack = e.track;
   }
+}
+
+TEST(DocumentMarkers, OnlyTracksWhoseStartChangedAreRecompiled) {
+  EXPECT_EQ(NewMarkerName(), Sjis("新規マーカー"));
+  CMMLDocument doc;
+  doc.NewSong(3, 32);
+  doc.AddMarker(128, "A", 1);
+  doc.SetTrackText(0, "c4");
+  doc.SetTrackText(2, "e4");
+  SetStartMarker(doc, 0, 1);
+  // Track 2 starts at the song start: adding a marker must leave its records as they were,
+  // including their place in the song list.
+  std::vector<MidiEvent> before = doc.Track(2).events;
+  RecordingObserver observer;
+  doc.AddObserver(&observer);
+  doc.AddMarker(10, "early", 1);
+  EXPECT_EQ(observer.log.front(), "stop");
+  EXPECT_TRUE(observer.Saw("refresh"));
+  EXPECT_EQ(doc.Track(2).events, before);
+  EXPECT_EQ(FirstNoteTick(doc, 0), 128);
+  doc.RemoveObserver(&observer);
+  doc.NewSong(15, 32);  // a refusal without a notifier to tell
+  EXPECT_EQ(doc.AddTrack(), -1);
 }
 
 }  // namespace
