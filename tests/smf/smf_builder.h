@@ -1,5 +1,5 @@
 #pragma once
-// Assembles Standard MIDI File bytes for tests, and reads exported files back into events.
+// Assembles Standard MIDI File bytes for tests.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -69,67 +69,6 @@ inline Bytes MakeSmf(int format, int division, const std::vector<TrackBuilder>& 
     out.insert(out.end(), t.data().begin(), t.data().end());
   }
   return out;
-}
-
-}  // namespace kore::test
-
-namespace kore::test {
-
-// One event of a written file: absolute time and its bytes without the delta.
-struct FileEvent {
-  int64_t time = 0;
-  Bytes bytes;
-};
-
-// Splits a file written without running status into chunks of events. Stops at anything
-// malformed (the test then fails on the missing events).
-inline std::vector<std::vector<FileEvent>> ParseChunks(const Bytes& file) {
-  std::vector<std::vector<FileEvent>> chunks;
-  size_t pos = 14;
-  auto varLen = [&](size_t& p, size_t end) {
-    uint32_t v = 0;
-    while (p < end) {
-      uint8_t b = file[p++];
-      v = (v << 7) | (b & 0x7F);
-      if (!(b & 0x80)) break;
-    }
-    return v;
-  };
-  while (pos + 8 <= file.size()) {
-    uint32_t length = (uint32_t{file[pos + 4]} << 24) | (uint32_t{file[pos + 5]} << 16) |
-                      (uint32_t{file[pos + 6]} << 8) | file[pos + 7];
-    size_t p = pos + 8, end = std::min(file.size(), p + length);
-    std::vector<FileEvent> events;
-    int64_t time = 0;
-    while (p < end) {
-      time += varLen(p, end);
-      FileEvent e;
-      e.time = time;
-      size_t start = p;
-      uint8_t status = file[p];
-      if (status == 0xFF) {
-        p += 2;
-        uint32_t n = varLen(p, end);
-        p += n;
-      } else if (status == 0xF0) {
-        ++p;
-        uint32_t n = varLen(p, end);
-        p += n;
-      } else if ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) {
-        p += 2;
-      } else if (status >= 0x80) {
-        p += 3;
-      } else {
-        break;
-      }
-      e.bytes.assign(file.begin() + static_cast<long>(start),
-                     file.begin() + static_cast<long>(std::min(p, end)));
-      events.push_back(std::move(e));
-    }
-    chunks.push_back(std::move(events));
-    pos += 8 + length;
-  }
-  return chunks;
 }
 
 }  // namespace kore::test
