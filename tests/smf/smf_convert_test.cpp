@@ -18,18 +18,14 @@ SmfImportJob Convert(const Bytes& file, SmfImportOptions options, std::vector<in
   SmfImportJob job;
   job.options = options;
   job.selectedSources = std::move(selected);
-  if (job.options.spreadTrack && !job.selectedSources.empty()) {
-    job.spreadSource = job.selectedSources[0];
-  }
   int result = ConvertSmfFromBytes(file.data(), file.size(), job);
   if (code) *code = result;
   return job;
 }
 
-SmfImportOptions Options(bool reduceRest = false, bool spread = false) {
+SmfImportOptions Options(bool reduceRest = false) {
   SmfImportOptions o;
   o.reduceRest = reduceRest;
-  o.spreadTrack = spread;
   return o;
 }
 
@@ -181,14 +177,7 @@ TEST(SmfConvertTest, OutputLayout) {
 }
 
 TEST(SmfConvertTest, SpreadGivesEachVoiceItsTrack) {
-  TrackBuilder chord;
-  chord.On(0, 0, 64).On(0, 0, 60).On(0, 0, 67).Off(480, 0, 60).Off(0, 0, 64).Off(0, 0, 67).End();
-  SmfImportJob job = Convert(MakeSmf(1, 480, {chord}), Options(false, true), {0});
-  ASSERT_EQ(job.outputs.size(), 3u);
-  EXPECT_EQ(Music(job.outputs[0]), "e4");
-  EXPECT_EQ(Music(job.outputs[1]), "c4");
-  EXPECT_EQ(Music(job.outputs[2]), "g4");
-
+  // Whole files spread over tracks are in check_cli_files.py's table.
   auto note = [](int32_t tick, int32_t length, int32_t key) {
     MidiEvent e;
     e.kind = MidiEventKind::Note;
