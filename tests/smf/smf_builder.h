@@ -1,9 +1,11 @@
 #pragma once
 // Assembles Standard MIDI File bytes for tests.
-#include <algorithm>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/golden.h"
 
 namespace kore::test {
 
@@ -26,9 +28,9 @@ inline void AppendBig(Bytes& out, uint32_t value, int bytes) {
 // One track chunk's events.
 class TrackBuilder {
  public:
-  TrackBuilder& Raw(uint32_t delta, std::initializer_list<uint8_t> bytes) {
+  TrackBuilder& Raw(uint32_t delta, const Bytes& bytes) {
     AppendVarLen(data_, delta);
-    data_.insert(data_.end(), bytes);
+    data_.insert(data_.end(), bytes.begin(), bytes.end());
     return *this;
   }
   TrackBuilder& On(uint32_t delta, int ch, int key, int vel = 100) {
@@ -69,6 +71,64 @@ inline Bytes MakeSmf(int format, int division, const std::vector<TrackBuilder>& 
     out.insert(out.end(), t.data().begin(), t.data().end());
   }
   return out;
+}
+
+// One track from a line of events separated by ",": "on DELTA CHANNEL KEY [VELOCITY]",
+// "off DELTA CHANNEL KEY", "meta DELTA TYPE TEXT" (escapes as in table files), "tempo DELTA
+// MICROSECONDS", "raw DELTA HEX..." and runs of "KEY/LENGTH" notes on channel 0 where a key of
+// "-" is a rest. The end of track follows the last event.
+inline TrackBuilder ParseTrack(const std::string& line) {
+  TrackBuilder t;
+  uint32_t gap = 0;
+  std::istringstream events(line);
+  for (std::string event; std::getline(events, event, ',');) {
+    std::istringstream in(event);
+    std::string kind;
+    in >> kind;
+    if (kind.find('/') != std::string::npos) {
+      for (std::string note = kind; !note.empty(); note.clear(), in >> note) {
+        const uint32_t length = std::stoul(note.substr(note.find('/') + 1));
+        if (note[0] == '-') {
+          gap += length;
+        } else {
+          t.On(gap, 0, std::stoi(note)).Off(length, 0, std::stoi(note));
+          gap = 0;
+        }
+      }
+      continue;
+    }
+    uint32_t delta = 0;
+    int channel = 0, key = 0, velocity = 100;
+    in >> delta;
+    if (kind == "on" && in >> channel >> key) {
+      in >> velocity;
+      t.On(delta, channel, key, velocity);
+    } else if (kind == "off" && in >> channel >> key) {
+      t.Off(delta, channel, key);
+    } else if (kind == "meta" && in >> key) {
+      std::string text;
+      std::getline(in >> std::ws, text);
+      t.Meta(delta, static_cast<uint8_t>(key), Unescape(text));
+    } else if (kind == "tempo" && in >> key) {
+      t.Tempo(delta, static_cast<uint32_t>(key));
+    } else if (kind == "raw") {
+      Bytes bytes;
+      for (std::string hex; in >> hex;)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(hex, nullptr, 16)));
+      t.Raw(delta, bytes);
+    } else {
+      ADD_FAILURE() << "bad event: " << event;
+    }
+  }
+  return t.End(gap);
+}
+
+// A file of the tracks of `spec`, separated by "|".
+inline Bytes ParseSmf(int format, int division, const std::string& spec) {
+  std::vector<TrackBuilder> tracks;
+  std::istringstream lines(spec);
+  for (std::string line; std::getline(lines, line, '|');) tracks.push_back(ParseTrack(line));
+  return MakeSmf(format, division, tracks);
 }
 
 }  // namespace kore::test

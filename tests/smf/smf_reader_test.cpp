@@ -112,39 +112,20 @@ std::string Described(const std::vector<MidiEventList>& lists) {
 // Format 0 split by channel; running status, velocity zero and a stray data byte; metas,
 // controls and exclusives read only when asked for, and a zero tempo that writes nothing.
 TEST(SmfReaderTest, ListsReadAsDescribed) {
-  TrackBuilder format0;
-  format0.On(0, 0, 60).On(0, 9, 36).Off(96, 0, 60).Off(0, 9, 36).End();
-  TrackBuilder running;  // stray data byte; C4 v127, then E4 v64, C4 v0 and E4 v0 sharing it
-  running.Raw(0, {0x3C})
-      .Raw(0, {0x92, 60, 127})
-      .Raw(10, {64, 64})
-      .Raw(10, {60, 0})
-      .Raw(5, {64, 0})
-      .End();
-  TrackBuilder conductor;
-  conductor.Meta(0, 0x03, "Song").Meta(0, 0x02, "(c) me").Tempo(0, 500000).Tempo(0, 0).End();
-  TrackBuilder t;
-  t.Meta(0, 0x21, std::string(1, '\x01'))
-      .Meta(0, 0x03, "Lead")
-      .Raw(0, {0xB3, 7, 90})
-      .Raw(0, {0xC3, 40})
-      .Raw(0, {0xE3, 0, 64})
-      .Raw(0, {0xD3, 5})
-      .Raw(0, {0xA3, 60, 5})
-      .Meta(0, 0x01, "hello")
-      .Raw(0, {0xF0, 0x03, 0x7E, 0x09, 0xF7})
-      .Raw(0, {0xF1, 0x00})
-      .On(0, 3, 60)
-      .Off(10, 3, 60)
-      .End();
-  TrackBuilder silent;
-  silent.Meta(0, 0x03, "Empty").End();
-  const Bytes metas = MakeSmf(1, 480, {conductor, t, silent});
+  // Stray data byte; C4 v127, then E4 v64, C4 v0 and E4 v0 sharing its running status.
+  const std::string running = "raw 0 3C, raw 0 92 3C 7F, raw 10 40 40, raw 10 3C 00, raw 5 40 00";
+  const Bytes format0 = test::ParseSmf(0, 96, "on 0 0 60, on 0 9 36, off 96 0 60, off 0 9 36");
+  const Bytes metas = test::ParseSmf(
+      1, 480,
+      "meta 0 3 Song, meta 0 2 (c) me, tempo 0 500000, tempo 0 0 |"
+      "meta 0 33 \\x01, meta 0 3 Lead, raw 0 B3 07 5A, raw 0 C3 28, raw 0 E3 00 40, raw 0 D3 05,"
+      "raw 0 A3 3C 05, meta 0 1 hello, raw 0 F0 03 7E 09 F7, raw 0 F1 00, on 0 3 60, off 10 3 60 |"
+      "meta 0 3 Empty");
   SmfImportOptions all;
   all.programChange = all.controlChange = all.pitchBend = all.midiText = all.sysEx = true;
   const std::map<std::string, std::pair<Bytes, SmfImportOptions>> files = {
-      {"format0", {MakeSmf(0, 96, {format0}), {}}},
-      {"running_status", {MakeSmf(1, 480, {running}), {}}},
+      {"format0", {format0, {}}},
+      {"running_status", {test::ParseSmf(1, 480, running), {}}},
       {"metas_plain", {metas, {}}},
       {"metas_all", {metas, all}}};
   CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/smf/data/reader_lists.txt",
@@ -158,8 +139,7 @@ TEST(SmfReaderTest, ListsReadAsDescribed) {
   EXPECT_EQ(r.job.title, "Song");
   EXPECT_EQ(r.job.copyright, "(c) me");
   EXPECT_EQ(r.job.trackNames[1], "Lead");
-  EXPECT_EQ(Listed(MakeSmf(0, 96, {format0})),
-            (std::vector<std::string>{" 1 : A01#0", "10 : A10#9"}));
+  EXPECT_EQ(Listed(format0), (std::vector<std::string>{" 1 : A01#0", "10 : A10#9"}));
   EXPECT_EQ(Listed(metas),
             (std::vector<std::string>{" 1 : --- Song#0", " 2 : B04 Lead#1", " 3 : --- Empty#2"}));
 }
