@@ -56,6 +56,44 @@ std::string Described(const CMMLDocument& doc) {
   return out.str();
 }
 
+// "load PATH WORD..." takes over a song made of these words: "tb=TICKS,BEATS,UNIT",
+// "order=SLOT,..." (read from the file), "marker=TICK,NAME" and, for a track in SLOT,
+// "SLOT=TEXT" (fresh properties) and "SLOT.start=", ".channel=", ".volume=", ".instrument=".
+std::string Load(CMMLDocument& doc, const std::vector<std::string>& op) {
+  SongContent song;
+  std::vector<std::string> texts(kTrackSlotCount);
+  for (size_t i = 2; i < op.size(); ++i) {
+    const std::string key = op[i].substr(0, op[i].find('=')), value = op[i].substr(key.size() + 1);
+    std::vector<int32_t> numbers;
+    std::istringstream list(value);
+    for (std::string n; std::getline(list, n, ',');) numbers.push_back(std::atoi(n.c_str()));
+    if (key == "tb") {
+      song.timeBase = {numbers.at(0), numbers.at(1), numbers.at(2)};
+    } else if (key == "order") {
+      std::copy(numbers.begin(), numbers.end(), song.trackOrder.begin());
+      song.trackOrderRead = true;
+    } else if (key == "marker") {
+      song.markers.push_back(Marker(numbers.at(0), 0, value.substr(value.find(',') + 1)));
+    } else {
+      const int32_t slot = std::stoi(key);
+      TrackProperties& t = song.slots.at(slot);
+      const std::string field = key.substr(key.find('.') + 1);
+      if (key.find('.') == std::string::npos) {
+        t = TrackProperties::Fresh(slot);
+        texts[slot] = value;
+        song.texts[slot] = texts[slot];
+      } else {
+        (field == "start"     ? t.startMarker
+         : field == "channel" ? t.channel
+         : field == "volume"  ? t.volume
+                              : t.instrument) = numbers.at(0);
+      }
+    }
+  }
+  doc.LoadSong(song, op.at(1) == "-" ? "" : op[1]);
+  return "";
+}
+
 // One operation: its name and arguments as written in the table.
 std::string Apply(CMMLDocument& doc, const std::vector<std::string>& op) {
   auto n = [&](size_t i) { return std::stoi(op.at(i)); };
@@ -67,6 +105,7 @@ std::string Apply(CMMLDocument& doc, const std::vector<std::string>& op) {
     return std::to_string(doc.SetTrackProperties(n(1), p));
   };
   if (name == "new") return doc.NewSong(n(1), n(2)), "";
+  if (name == "load") return Load(doc, op);
   if (name == "text") return std::to_string(doc.SetTrackText(n(1), s(2)));
   if (name == "add") return std::to_string(doc.AddTrack());
   if (name == "delete") return std::to_string(doc.DeleteTrack(n(1)));
