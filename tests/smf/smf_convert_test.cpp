@@ -13,7 +13,6 @@ using test::Bytes;
 using test::CheckGolden;
 using test::Escape;
 using test::MakeSmf;
-using test::TrackBuilder;
 
 SmfImportJob Convert(const Bytes& file, SmfImportOptions options, std::vector<int32_t> selected,
                      int* code = nullptr) {
@@ -136,8 +135,11 @@ TEST(SmfConvertTest, SpreadGivesEachVoiceItsTrack) {
 }
 
 TEST(SmfConvertTest, SelectionLimitsAndFailures) {
-  std::vector<TrackBuilder> tracks(18);
-  for (int i = 0; i < 18; ++i) tracks[i].On(0, i % 16, 60 + i).Off(480, i % 16, 60 + i).End();
+  std::vector<Bytes> tracks;
+  for (int i = 0; i < 18; ++i) {
+    const std::string channelKey = std::to_string(i % 16) + " " + std::to_string(60 + i);
+    tracks.push_back(test::ParseTrack("on 0 " + channelKey + ", off 480 " + channelKey));
+  }
   Bytes file = MakeSmf(1, 480, tracks);
   SmfImportJob job = Convert(file, Options(), {1});
   ASSERT_EQ(job.outputs.size(), 1u);
@@ -161,9 +163,7 @@ TEST(SmfConvertTest, SelectionLimitsAndFailures) {
   EXPECT_EQ(code, 4);
 
   // A note lasting about a billion ticks at a resolution of one tick per quarter.
-  TrackBuilder huge;
-  huge.On(0, 0, 60).Raw(0x0FFFFFFF, {0x80, 60, 0}).End();
-  job = Convert(MakeSmf(1, 1, {huge}), Options(), {0});
+  job = Convert(test::ParseSmf(1, 1, "on 0 0 60, off 268435455 0 60"), Options(), {0});
   ASSERT_EQ(job.outputs.size(), 1u);
   EXPECT_LE(job.outputs[0].size(), kSmfOutputLimit);
   EXPECT_GT(job.outputs[0].size(), kSmfOutputLimit - 64);

@@ -14,7 +14,6 @@ namespace {
 using test::Bytes;
 using test::CheckGolden;
 using test::MakeSmf;
-using test::TrackBuilder;
 
 struct ReadResult {
   int code = -1;
@@ -40,10 +39,9 @@ std::vector<std::string> Listed(const Bytes& file) {
 }
 
 TEST(SmfReaderTest, HeaderChecksAndTheirResultCodes) {
-  TrackBuilder t;
-  t.On(0, 0, 60).Off(10, 0, 60).End();
+  const Bytes t = test::ParseTrack("on 0 0 60, off 10 0 60");
   const Bytes good = MakeSmf(1, 480, {t, t});
-  const size_t second = 14 + 8 + t.data().size();
+  const size_t second = 14 + 8 + t.size();
   auto with = [&](size_t at, uint8_t value) {
     Bytes b = good;
     b[at] = value;
@@ -159,9 +157,7 @@ TEST(SmfReaderTest, LyingOrCutLengthsKeepWhatWasRead) {
   EXPECT_EQ(r.lists[0][0].text, "abc");
   EXPECT_EQ(r.job.chunks.size(), 1u);
 
-  TrackBuilder t;
-  t.On(0, 0, 60).Off(10, 0, 60).On(0, 0, 62);
-  file = MakeSmf(1, 96, {t});
+  file = MakeSmf(1, 96, {test::ParseTrack("on 0 0 60, off 10 0 60, on 0 0 62", false)});
   file.resize(file.size() - 1);  // the last note-on loses its velocity
   file[18 + 3] = 200;            // and the chunk claims more than is left
   r = Read(file);
