@@ -6,11 +6,7 @@ data/cli_files.txt; with KORE_UPDATE_GOLDEN=1 the file is rewritten (review the 
 
 usage: check_cli_files.py KORE_CLI FIXTURE_DIR
 """
-import difflib
-import os
-import subprocess
-import sys
-import tempfile
+import difflib, os, subprocess, sys, tempfile
 
 import mido
 
@@ -37,18 +33,16 @@ def main():
             text = (result.stdout + result.stderr).decode("utf-8", "replace")
             out.append(f"== {title}: exit {result.returncode}")
             out.extend(text.replace(work, "WORK").splitlines())
-            if written and os.path.exists(written):
-                out.extend(open(written, "rb").read().decode("cp932").splitlines())
-            elif written:
-                out.append("(nothing written)")
+            if written:
+                out.extend(open(written, "rb").read().decode("cp932").splitlines()
+                           if os.path.exists(written) else ["(nothing written)"])
 
-        for name in ("export_plain.mml", "export_extended.mml"):
-            for fmt in ("1", "0"):
-                target = os.path.join(work, f"{name}.{fmt}.mid")
-                run(f"export-smf {name} --format {fmt}", "export-smf",
-                    os.path.join(fixtures, name), target, "--format", fmt)
-                if os.path.exists(target):
-                    out.extend(midi_events(target))
+        for name, fmt in [(n, f) for n in ("export_plain.mml", "export_extended.mml")
+                          for f in ("1", "0")]:
+            target = os.path.join(work, f"{name}.{fmt}.mid")
+            run(f"export-smf {name} --format {fmt}", "export-smf",
+                os.path.join(fixtures, name), target, "--format", fmt)
+            out.extend(midi_events(target) if os.path.exists(target) else [])
         mid = os.path.join(fixtures, "import_chords.mid")
         song = os.path.join(work, "song.mml")
         run("smf-tracks", "smf-tracks", mid)
