@@ -30,22 +30,6 @@ SmfImportOptions Options(bool reduceRest = false) {
   return o;
 }
 
-// The music of a converted text: the measure comments, spaces and line breaks taken out.
-std::string Music(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size();) {
-    if (text.compare(i, 2, "/*") == 0) {
-      size_t end = text.find("*/", i);
-      i = end == std::string::npos ? text.size() : end + 2;
-    } else if (text[i] == '\r' || text[i] == '\n' || text[i] == ' ') {
-      ++i;
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
-
 // A case of the table: option words, then ":" and the tracks of a format 1 file at 480 ticks a
 // quarter, separated by "|" (see ParseTrack). The output is every converted text, its lines
 // marked with "|".
@@ -143,7 +127,7 @@ TEST(SmfConvertTest, SelectionLimitsAndFailures) {
   Bytes file = MakeSmf(1, 480, tracks);
   SmfImportJob job = Convert(file, Options(), {1});
   ASSERT_EQ(job.outputs.size(), 1u);
-  EXPECT_EQ(Music(job.outputs[0]), "c+4");
+  EXPECT_EQ(job.outputs[0], "\r\n/*M 0  */  c+4\r\n");  // the second track's note
   EXPECT_EQ(Convert(file, Options(), {0, 1, 1, 99, -1}).outputs.size(), 2u);
   std::vector<int32_t> all;
   for (int32_t i = 0; i < 18; ++i) all.push_back(i);
