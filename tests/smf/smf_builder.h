@@ -97,11 +97,11 @@ inline Bytes MakeSmf(int format, int division, const std::vector<Bytes>& tracks,
   return out;
 }
 
-// A file of the tracks of `spec`, separated by "|".
-inline Bytes ParseSmf(int format, int division, const std::string& spec) {
+// A file of the tracks written in `lines`, separated by "|".
+inline Bytes ParseSmf(int format, int division, const std::string& lines) {
   std::vector<Bytes> tracks;
-  std::istringstream lines(spec);
-  for (std::string line; std::getline(lines, line, '|');) tracks.push_back(ParseTrack(line));
+  std::istringstream in(lines);
+  for (std::string line; std::getline(in, line, '|');) tracks.push_back(ParseTrack(line));
   return MakeSmf(format, division, tracks);
 }
 
