@@ -6,15 +6,11 @@ namespace kore {
 namespace {
 
 TEST(ShiftJis, LeadBytesAreTheTwoDocumentedRanges) {
-  EXPECT_FALSE(IsSjisLeadByte(uint8_t{0x80}));
-  EXPECT_TRUE(IsSjisLeadByte(uint8_t{0x81}));
-  EXPECT_TRUE(IsSjisLeadByte(uint8_t{0x9F}));
-  EXPECT_FALSE(IsSjisLeadByte(uint8_t{0xA0}));  // half-width katakana are single bytes
-  EXPECT_FALSE(IsSjisLeadByte(uint8_t{0xDF}));
-  EXPECT_TRUE(IsSjisLeadByte(uint8_t{0xE0}));
-  EXPECT_TRUE(IsSjisLeadByte(uint8_t{0xFC}));
-  EXPECT_FALSE(IsSjisLeadByte(uint8_t{0xFD}));
-  EXPECT_FALSE(IsSjisLeadByte('c'));
+  // Both ends of each range and the bytes beside them; half-width katakana are single bytes.
+  const std::pair<uint8_t, bool> rows[] = {{0x80, false}, {0x81, true}, {0x9F, true},
+                                           {0xA0, false}, {0xDF, false}, {0xE0, true},
+                                           {0xFC, true},  {0xFD, false}, {'c', false}};
+  for (auto [byte, lead] : rows) EXPECT_EQ(IsSjisLeadByte(byte), lead) << int{byte};
 }
 
 TEST(ShiftJis, RoundTripsJapaneseAndAscii) {

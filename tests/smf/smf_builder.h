@@ -1,9 +1,11 @@
 #pragma once
-// Assembles Standard MIDI File bytes for tests, and reads exported files back into events.
-#include <algorithm>
+// Standard MIDI File bytes for tests, written as lines of events.
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/golden.h"
 
 namespace kore::test {
 
@@ -23,113 +25,84 @@ inline void AppendBig(Bytes& out, uint32_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-// One track chunk's events.
-class TrackBuilder {
- public:
-  TrackBuilder& Raw(uint32_t delta, std::initializer_list<uint8_t> bytes) {
-    AppendVarLen(data_, delta);
-    data_.insert(data_.end(), bytes);
-    return *this;
+// One track chunk's events from a line of events separated by ",": "on DELTA CHANNEL KEY
+// [VELOCITY]", "off DELTA CHANNEL KEY", "meta DELTA TYPE TEXT" (escapes as in table files),
+// "tempo DELTA MICROSECONDS", "raw DELTA HEX..." and runs of "KEY/LENGTH" notes on channel 0
+// where a key of "-" is a rest. The end of track follows the last event unless `end` is false.
+inline Bytes ParseTrack(const std::string& line, bool end = true) {
+  Bytes t;
+  auto put = [&t](uint32_t delta, const Bytes& bytes) {
+    AppendVarLen(t, delta);
+    t.insert(t.end(), bytes.begin(), bytes.end());
+  };
+  auto u8 = [](uint32_t v) { return static_cast<uint8_t>(v); };
+  uint32_t gap = 0;
+  std::istringstream events(line);
+  for (std::string event; std::getline(events, event, ',');) {
+    std::istringstream in(event);
+    std::string kind;
+    in >> kind;
+    if (kind.find('/') != std::string::npos) {
+      for (std::string note = kind; !note.empty(); note.clear(), in >> note) {
+        const uint32_t length = std::stoul(note.substr(note.find('/') + 1));
+        if (note[0] == '-') {
+          gap += length;
+          continue;
+        }
+        put(gap, {0x90, u8(std::stoi(note)), 100});
+        put(length, {0x80, u8(std::stoi(note)), 0});
+        gap = 0;
+      }
+      continue;
+    }
+    uint32_t delta = 0, channel = 0, key = 0, velocity = 100;
+    in >> delta;
+    if (kind == "on" && in >> channel >> key) {
+      in >> velocity;
+      put(delta, {u8(0x90 | channel), u8(key), u8(velocity)});
+    } else if (kind == "off" && in >> channel >> key) {
+      put(delta, {u8(0x80 | channel), u8(key), 0});
+    } else if (kind == "meta" && in >> key) {
+      std::string text;
+      std::getline(in >> std::ws, text);
+      text = Unescape(text);
+      Bytes bytes = {0xFF, u8(key)};
+      AppendVarLen(bytes, static_cast<uint32_t>(text.size()));
+      put(delta, (bytes.insert(bytes.end(), text.begin(), text.end()), bytes));
+    } else if (kind == "tempo" && in >> key) {
+      put(delta, {0xFF, 0x51, 0x03, u8(key >> 16), u8(key >> 8), u8(key)});
+    } else if (kind == "raw") {
+      Bytes bytes;
+      for (std::string hex; in >> hex;) bytes.push_back(u8(std::stoul(hex, nullptr, 16)));
+      put(delta, bytes);
+    } else {
+      ADD_FAILURE() << "bad event: " << event;
+    }
   }
-  TrackBuilder& On(uint32_t delta, int ch, int key, int vel = 100) {
-    return Raw(delta, {static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(key),
-                       static_cast<uint8_t>(vel)});
-  }
-  TrackBuilder& Off(uint32_t delta, int ch, int key) {
-    return Raw(delta, {static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(key), 0});
-  }
-  TrackBuilder& Meta(uint32_t delta, uint8_t type, const std::string& text) {
-    AppendVarLen(data_, delta);
-    data_.push_back(0xFF);
-    data_.push_back(type);
-    AppendVarLen(data_, static_cast<uint32_t>(text.size()));
-    data_.insert(data_.end(), text.begin(), text.end());
-    return *this;
-  }
-  TrackBuilder& Tempo(uint32_t delta, uint32_t micros) {
-    return Raw(delta, {0xFF, 0x51, 0x03, static_cast<uint8_t>(micros >> 16),
-                       static_cast<uint8_t>(micros >> 8), static_cast<uint8_t>(micros)});
-  }
-  TrackBuilder& End(uint32_t delta = 0) { return Raw(delta, {0xFF, 0x2F, 0x00}); }
-  const Bytes& data() const { return data_; }
+  if (end) put(gap, {0xFF, 0x2F, 0x00});
+  return t;
+}
 
- private:
-  Bytes data_;
-};
-
-inline Bytes MakeSmf(int format, int division, const std::vector<TrackBuilder>& tracks,
+inline Bytes MakeSmf(int format, int division, const std::vector<Bytes>& tracks,
                      int declaredTracks = -1) {
   Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
   AppendBig(out, static_cast<uint32_t>(format), 2);
   AppendBig(out, static_cast<uint32_t>(declaredTracks < 0 ? tracks.size() : declaredTracks), 2);
   AppendBig(out, static_cast<uint32_t>(division), 2);
-  for (const TrackBuilder& t : tracks) {
+  for (const Bytes& t : tracks) {
     out.insert(out.end(), {'M', 'T', 'r', 'k'});
-    AppendBig(out, static_cast<uint32_t>(t.data().size()), 4);
-    out.insert(out.end(), t.data().begin(), t.data().end());
+    AppendBig(out, static_cast<uint32_t>(t.size()), 4);
+    out.insert(out.end(), t.begin(), t.end());
   }
   return out;
 }
 
-}  // namespace kore::test
-
-namespace kore::test {
-
-// One event of a written file: absolute time and its bytes without the delta.
-struct FileEvent {
-  int64_t time = 0;
-  Bytes bytes;
-};
-
-// Splits a file written without running status into chunks of events. Stops at anything
-// malformed (the test then fails on the missing events).
-inline std::vector<std::vector<FileEvent>> ParseChunks(const Bytes& file) {
-  std::vector<std::vector<FileEvent>> chunks;
-  size_t pos = 14;
-  auto varLen = [&](size_t& p, size_t end) {
-    uint32_t v = 0;
-    while (p < end) {
-      uint8_t b = file[p++];
-      v = (v << 7) | (b & 0x7F);
-      if (!(b & 0x80)) break;
-    }
-    return v;
-  };
-  while (pos + 8 <= file.size()) {
-    uint32_t length = (uint32_t{file[pos + 4]} << 24) | (uint32_t{file[pos + 5]} << 16) |
-                      (uint32_t{file[pos + 6]} << 8) | file[pos + 7];
-    size_t p = pos + 8, end = std::min(file.size(), p + length);
-    std::vector<FileEvent> events;
-    int64_t time = 0;
-    while (p < end) {
-      time += varLen(p, end);
-      FileEvent e;
-      e.time = time;
-      size_t start = p;
-      uint8_t status = file[p];
-      if (status == 0xFF) {
-        p += 2;
-        uint32_t n = varLen(p, end);
-        p += n;
-      } else if (status == 0xF0) {
-        ++p;
-        uint32_t n = varLen(p, end);
-        p += n;
-      } else if ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) {
-        p += 2;
-      } else if (status >= 0x80) {
-        p += 3;
-      } else {
-        break;
-      }
-      e.bytes.assign(file.begin() + static_cast<long>(start),
-                     file.begin() + static_cast<long>(std::min(p, end)));
-      events.push_back(std::move(e));
-    }
-    chunks.push_back(std::move(events));
-    pos += 8 + length;
-  }
-  return chunks;
+// A file of the tracks written in `lines`, separated by "|".
+inline Bytes ParseSmf(int format, int division, const std::string& lines) {
+  std::vector<Bytes> tracks;
+  std::istringstream in(lines);
+  for (std::string line; std::getline(in, line, '|');) tracks.push_back(ParseTrack(line));
+  return MakeSmf(format, division, tracks);
 }
 
 }  // namespace kore::test

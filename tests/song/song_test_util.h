@@ -110,12 +110,6 @@ class RecordingObserver : public DocumentObserver {
   void RedoTextEdit(int32_t slot) override { log.push_back("redo-text " + std::to_string(slot)); }
   void SongReplaced() override { log.push_back("replaced"); }
   void CaptionChanged() override { log.push_back("caption"); }
-  bool Saw(const std::string& entry) const {
-    for (const std::string& e : log) {
-      if (e == entry) return true;
-    }
-    return false;
-  }
   std::vector<std::string> log;
 };
 
@@ -136,20 +130,6 @@ inline std::vector<MidiEvent> SongRecordsOf(const CMMLDocument& doc, int32_t slo
     if (e.track == slot) records.push_back(e);
   }
   return records;
-}
-
-// Tick of the first Note of a slot's compiled list, -1 when it has none.
-inline int32_t FirstNoteTick(const CMMLDocument& doc, int32_t slot) {
-  for (const MidiEvent& e : doc.Track(slot).events) {
-    if (e.kind == MidiEventKind::Note) return e.tick;
-  }
-  return -1;
-}
-
-inline void SetStartMarker(CMMLDocument& doc, int32_t slot, int32_t marker) {
-  TrackProperties p = doc.Track(slot);
-  p.startMarker = marker;
-  ASSERT_EQ(doc.SetTrackProperties(slot, p), 0);
 }
 
 }  // namespace kore::test

@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""Runs kore-cli's SMF commands on the fixtures and describes what they give: exported files as
+read back by mido, an independent SMF reader (every event with its absolute tick), and the
+listings, song files and errors of the import. The description must equal
+data/cli_files.txt; with KORE_UPDATE_GOLDEN=1 the file is rewritten (review the diff).
+
+usage: check_cli_files.py KORE_CLI FIXTURE_DIR
+"""
+import difflib, os, subprocess, sys, tempfile
+
+import mido
+
+GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "cli_files.txt")
+
+
+def midi_events(path):
+    midi = mido.MidiFile(path)
+    out = [f"format {midi.type} division {midi.ticks_per_beat} chunks {len(midi.tracks)}"]
+    for chunk, track in enumerate(midi.tracks):
+        tick = 0
+        for message in track:
+            tick += message.time
+            out.append(f"{chunk} {tick:5d} {message.copy(time=0)}")
+    return out
+
+
+def main():
+    cli, fixtures = sys.argv[1], sys.argv[2]
+    out = []
+    with tempfile.TemporaryDirectory() as work:
+        def run(title, *args, written=None):
+            result = subprocess.run([cli, *args], capture_output=True)
+            text = (result.stdout + result.stderr).decode("utf-8", "replace")
+            out.append(f"== {title}: exit {result.returncode}")
+            out.extend(text.replace(work, "WORK").splitlines())
+            if written:
+                out.extend(open(written, "rb").read().decode("cp932").splitlines()
+                           if os.path.exists(written) else ["(nothing written)"])
+
+        for name, fmt in [(n, f) for n in ("export_plain.mml", "export_extended.mml")
+                          for f in ("1", "0")]:
+            target = os.path.join(work, f"{name}.{fmt}.mid")
+            run(f"export-smf {name} --format {fmt}", "export-smf",
+                os.path.join(fixtures, name), target, "--format", fmt)
+            out.extend(midi_events(target) if os.path.exists(target) else [])
+        mid = os.path.join(fixtures, "import_chords.mid")
+        song = os.path.join(work, "song.mml")
+        run("smf-tracks", "smf-tracks", mid)
+        run("import-smf", "import-smf", mid, song, written=song)
+        os.remove(song)
+        # The source keeps the first note of each chord; the others go to the free lists.
+        run("import-smf spread", "import-smf", mid, song, "--preset", "Elvara 和音再現",
+            "--tracks", "3", written=song)
+        os.remove(song)
+        run("import-smf spread over several tracks", "import-smf", mid, song, "--preset", "3",
+            written=song)
+        bad = os.path.join(work, "bad.mid")
+        open(bad, "wb").write(b"MThd\x00\x00\x00\x08" + bytes(8))
+        run("import-smf bad header", "import-smf", bad, song, written=song)
+
+    got = "\n".join(out) + "\n"
+    if os.environ.get("KORE_UPDATE_GOLDEN") == "1":
+        open(GOLDEN, "w", encoding="utf-8").write(got)
+        return 0
+    want = open(GOLDEN, encoding="utf-8").read()
+    sys.stdout.writelines(difflib.unified_diff(want.splitlines(True), got.splitlines(True),
+                                               "expected", "got"))
+    return 0 if got == want else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
