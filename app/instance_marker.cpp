@@ -21,8 +21,8 @@ void SetX11Property(QWidget& window, const std::string& name, uint32_t value) {
   if (!x11 || !x11->connection() || !window.testAttribute(Qt::WA_WState_Created)) return;
   xcb_connection_t* connection = x11->connection();
   xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      connection,
-      xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+      connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str()),
+      nullptr);
   if (!atom) return;
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()),
                       atom->atom, XCB_ATOM_CARDINAL, 32, 1, &value);

@@ -277,7 +277,8 @@ class PennaEditor : public QAbstractScrollArea, private editor::TextBufferListen
   QFont textFont_, boldFont_, rulerFont_;
   QRawFont rawFont_, rawBold_;
   std::vector<int64_t> glyphCache_[2];  // per Shift-JIS code: glyph index, -1 unknown, -2 missing
-  std::vector<int8_t> inkInside_[2];    // per Shift-JIS code: 1 ink within its cell, 0 not, -1 unknown
+  // Per Shift-JIS code: 1 when the glyph's ink stays inside its cell, 0 when not, -1 unknown.
+  std::vector<int8_t> inkInside_[2];
   int32_t charWidth_ = 8;
   int32_t charHeight_ = 16;
   int32_t ascent_ = 13;

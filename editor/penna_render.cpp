@@ -84,9 +84,9 @@ quint32 PennaEditor::GlyphOf(uint16_t code, bool bold, bool* found) {
 
 bool PennaEditor::InkInsideCell(std::string_view text, const StyledChar& c) {
   if (c.kind != kCharNormal) return false;  // marks: not worth measuring
-  uint16_t code = static_cast<uint8_t>(text[static_cast<size_t>(c.offset)]);
-  if (c.bytes == 2)
-    code = static_cast<uint16_t>((code << 8) | static_cast<uint8_t>(text[static_cast<size_t>(c.offset) + 1]));
+  const auto at = static_cast<size_t>(c.offset);
+  uint16_t code = static_cast<uint8_t>(text[at]);
+  if (c.bytes == 2) code = static_cast<uint16_t>((code << 8) | static_cast<uint8_t>(text[at + 1]));
   std::vector<int8_t>& cache = inkInside_[c.bold ? 1 : 0];
   if (cache.empty()) cache.assign(65536, -1);
   int8_t& inside = cache[code];
@@ -471,7 +471,9 @@ bool PennaEditor::RepaintHighlight() {
     QPainter p(&image_);
     const QColor background = ToColor(colours_[kColourBackground]);
     const QColor highlightBack = ToColor(colours_[kColourHighlightBack]);
-    auto columnX = [&](int32_t column) { return marginWidth_ + (column - firstColumn) * charWidth_; };
+    auto columnX = [&](int32_t column) {
+      return marginWidth_ + (column - firstColumn) * charWidth_;
+    };
     QList<QRect> rects;  // row by row, left to right: already in QRegion's banded order
     std::vector<GlyphBatch> batches;
     for (const Changed& l : lines) {
@@ -482,14 +484,16 @@ bool PennaEditor::RepaintHighlight() {
         const QRect cell(columnX(c.column), l.rowTop, c.width * charWidth_, rowH);
         p.fillRect(cell, background);
         if (c.highlight) p.fillRect(cell.x(), cell.y(), cell.width(), charHeight_, highlightBack);
-        if (!rects.isEmpty() && rects.back().y() == cell.y() && rects.back().right() + 1 == cell.x()) {
+        if (!rects.isEmpty() && rects.back().y() == cell.y() &&
+            rects.back().right() + 1 == cell.x()) {
           rects.back().setRight(cell.right());
         } else {
           rects.push_back(cell);
         }
         glyph[k] = true;
         if (k > 0 && !InkInsideCell(l.node->text, l.cells[k - 1])) glyph[k - 1] = true;
-        if (k + 1 < l.cells.size() && !InkInsideCell(l.node->text, l.cells[k + 1])) glyph[k + 1] = true;
+        if (k + 1 < l.cells.size() && !InkInsideCell(l.node->text, l.cells[k + 1]))
+          glyph[k + 1] = true;
       }
       for (size_t k = 0; k < l.cells.size(); ++k) {
         const StyledChar& c = l.cells[k];

@@ -173,8 +173,8 @@ QWidget* CMMLConfigSheet::DlsPage() {
   samplingRate_ = Combo(&AppSettings::samplingRate,
                         {"8,000 Hz", "11,025 Hz", "22,050 Hz", "44,100 Hz"}, s.samplingRate);
   AddRow(form, QStringLiteral("サンプリングレート(&S)"), samplingRate_, "samplingRate");
-  channels_ = Combo(&AppSettings::dlsChannel, {QStringLiteral("モノラル"), QStringLiteral("ステレオ")},
-                    s.dlsChannel);
+  channels_ = Combo(&AppSettings::dlsChannel,
+                    {QStringLiteral("モノラル"), QStringLiteral("ステレオ")}, s.dlsChannel);
   AddRow(form, QStringLiteral("チャンネル(&N)"), channels_, "channels");
   reverb_ = Check(QStringLiteral("リバーブ(&R)"), "reverb", s.enableReverb);
   chorus_ = Check(QStringLiteral("コーラス(&C)"), "chorus", s.enableChorus);
