@@ -13,12 +13,6 @@
 #include <filesystem>
 
 namespace kore {
-namespace {
-
-constexpr char kDlsSection[] = "DLS Settings";
-constexpr char kAudioDriverKey[] = "AudioDriver";
-
-}  // namespace
 
 bool InstallQtTranslation(QCoreApplication& app) {
   auto* translator = new QTranslator(&app);
@@ -51,8 +45,6 @@ bool CMMLApp::Start(const std::string& path) {
   CProfileFile file(settingsPath_);
   const bool firstStart = !file.Existed();
   LoadSettings(file, settings_);
-  file.SetSection(kDlsSection);
-  audioDriver_ = file.ReadString(kAudioDriverKey, "");
   if (firstStart) {
     std::string gameFolder;
     if (FindGameFolder(gameFolder) == 0) ApplyFirstStartDls(settings_, gameFolder);
@@ -61,7 +53,6 @@ bool CMMLApp::Start(const std::string& path) {
   window_ = std::make_unique<CMMLPlayerDlg>(settings_, ReadRecentFileList(file));
   // The settings hold the bank path in Shift-JIS; the device wants a file-system path.
   window_->Output() = dialogs::OutputSettingsOf(settings_);
-  window_->Output().audioDriver = audioDriver_;
   window_->SetAutosaveFolder(AutosaveFolder(environment_));
   LoadWindowSettings(file, settings_);
   window_->ApplyWindowSettings();
@@ -83,8 +74,6 @@ void CMMLApp::SaveAll() {
   EnsureParentFolder(settingsPath_);
   CProfileFile file(settingsPath_);
   SaveSettings(file, settings_);
-  file.SetSection(kDlsSection);
-  file.WriteString(kAudioDriverKey, window_ ? window_->Output().audioDriver : audioDriver_);
   if (window_) WriteRecentFileList(file, window_->Commands().RecentFiles());
   file.Flush();
 }

@@ -35,14 +35,13 @@ class CMMLApp {
   CMMLPlayerDlg* Window() const { return window_.get(); }
   AppSettings& Settings() { return settings_; }
   const std::string& SettingsPath() const { return settingsPath_; }
-  // Writes every setting, "AudioDriver" and the recent-file list.
+  // Writes every setting and the recent-file list.
   void SaveAll();
 
  private:
   SettingsEnvironment environment_;
   std::string settingsPath_;
   AppSettings settings_;
-  std::string audioDriver_;
   std::unique_ptr<CMMLPlayerDlg> window_;
 };
 

@@ -1,6 +1,7 @@
 #include "app/player_dlg.h"
 
 #include "app/input_hold.h"
+#include "app/instance_marker.h"
 #include "app/status_text.h"
 #include "app/track_panel.h"
 #include "app/track_panes.h"
@@ -80,7 +81,7 @@ CMMLPlayerDlg::CMMLPlayerDlg(AppSettings& settings, std::vector<std::string> rec
       ui_(this),
       commands_(document_, settings_, ui_) {
   setObjectName("CMMLPlayerDlg");
-  setProperty(kInstanceMarker, PackedVersion());
+  SetInstanceMarker(*this, kInstanceMarker, PackedVersion());
   static BoxNotifier* notifier = nullptr;
   if (!notifier) notifier = new BoxNotifier(nullptr);
   document_.SetNotifier(notifier);

@@ -55,7 +55,8 @@ class CMMLPlayerDlg : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Dynamic property naming a running instance; its value is the packed program version.
+  // Property naming a running instance (X11 window property and Qt dynamic property); its value
+  // is the packed program version.
   static constexpr const char* kInstanceMarker = "KOREV1-{6D3B1E52-8C4A-4F0B-9E27-5A1C0D7E4B93}";
 
   // Without a clock the player uses the system's steady clock.

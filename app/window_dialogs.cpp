@@ -49,9 +49,7 @@ class WindowDialogHost : public dialogs::DialogHost {
   bool ReopenOutput() override {
     window_.StopPlayback();
     window_.SetDevice(nullptr);
-    std::string driver = window_.Output().audioDriver;
     window_.Output() = dialogs::OutputSettingsOf(window_.Settings());
-    window_.Output().audioDriver = driver;
     return window_.OpenOutputDevice() == 0;
   }
   bool SynthesizerAvailable() override { return true; }

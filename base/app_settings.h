@@ -58,6 +58,7 @@ struct AppSettings {
   bool enableReverb = false;
   bool enableChorus = false;
   bool enableDelay = false;
+  std::string audioDriver;  // FluidSynth's driver name: "" its default, "silent" no sound card
   // "SMF Import Settings"
   bool smfProgramChange = false;
   bool smfControlChange = false;

@@ -1,6 +1,7 @@
 #include "base/setting_keys.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "base/app_settings.h"
 
@@ -10,8 +11,8 @@ namespace {
 constexpr const char* kApplicationData = "ApplicationData";
 constexpr const char* kPlacement = "Window Placement - Main";
 constexpr const char* kMmlFile = "MML File Settings";
-constexpr const char* kMidi = "Midi Settings";
-constexpr const char* kDls = "DLS Settings";
+constexpr const char* kMidi = kMidiSettingsSection;
+constexpr const char* kDls = kDlsSettingsSection;
 constexpr const char* kSmfImport = "SMF Import Settings";
 
 constexpr SettingFormat kSigned = SettingFormat::Signed;
@@ -97,6 +98,7 @@ constexpr SettingKey kKeys[] = {
     {kDls, "EnableReverb", kBool, kStart, &S::enableReverb},
     {kDls, "EnableChorus", kBool, kStart, &S::enableChorus},
     {kDls, "EnableDelay", kBool, kStart, &S::enableDelay},
+    {kDls, "AudioDriver", kString, kStart, &S::audioDriver},
 
     {kSmfImport, "ProgramChange", kBool, kStart, &S::smfProgramChange},
     {kSmfImport, "ControlChange", kBool, kStart, &S::smfControlChange},
@@ -120,6 +122,15 @@ bool SettingCheck::Accepts(int32_t value) const {
          allowed.begin() + allowedCount;
 }
 
+std::vector<int32_t> SettingCheck::Choices() const {
+  if (allowedCount > 0) return {allowed.begin(), allowed.begin() + allowedCount};
+  constexpr int64_t kMostListed = 256;
+  if (int64_t{max} - min >= kMostListed) return {};
+  std::vector<int32_t> values;
+  for (int32_t v = min; v <= max; ++v) values.push_back(v);
+  return values;
+}
+
 std::span<const SettingKey> SettingKeys() { return kKeys; }
 
 const SettingKey* FindSettingKey(const SettingKey::Field& field) {
@@ -127,6 +138,29 @@ const SettingKey* FindSettingKey(const SettingKey::Field& field) {
     if (key.field == field) return &key;
   }
   return nullptr;
+}
+
+const SettingCheck& CheckOf(const SettingKey::Field& field) {
+  static constexpr SettingCheck kAnything{};
+  const SettingKey* key = FindSettingKey(field);
+  return key && key->check ? *key->check : kAnything;
+}
+
+bool SectionDiffers(const AppSettings& a, const AppSettings& b, std::string_view section) {
+  for (const SettingKey& key : kKeys) {
+    if (key.section != section) continue;
+    const bool differs = std::visit(
+        [&](auto member) {
+          if constexpr (std::is_same_v<decltype(member), int32_t WindowPlacementSettings::*>) {
+            return a.placement.*member != b.placement.*member;
+          } else {
+            return a.*member != b.*member;
+          }
+        },
+        key.field);
+    if (differs) return true;
+  }
+  return false;
 }
 
 }  // namespace kore

@@ -8,9 +8,15 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
+#include <vector>
 
 namespace kore {
+
+// The sections the output device is opened from.
+inline constexpr const char* kMidiSettingsSection = "Midi Settings";
+inline constexpr const char* kDlsSettingsSection = "DLS Settings";
 
 struct AppSettings;
 struct WindowPlacementSettings;
@@ -36,6 +42,11 @@ struct SettingCheck {
   uint8_t allowedCount = 0;
 
   bool Accepts(int32_t value) const;
+  // `value` when accepted, else the fallback.
+  int32_t Corrected(int32_t value) const { return Accepts(value) ? value : fallback; }
+  // The values a chooser offers, in order: the allowed ones, or every value of min..max; empty
+  // when the range is too wide to list.
+  std::vector<int32_t> Choices() const;
 };
 
 struct SettingKey {
@@ -54,5 +65,11 @@ std::span<const SettingKey> SettingKeys();
 
 // The key holding `field`, or null.
 const SettingKey* FindSettingKey(const SettingKey::Field& field);
+// The check of `field`'s key; every value passes for a key without one.
+const SettingCheck& CheckOf(const SettingKey::Field& field);
+
+// True when any key of `section` holds different values in `a` and `b` (strings compared as
+// text).
+bool SectionDiffers(const AppSettings& a, const AppSettings& b, std::string_view section);
 
 }  // namespace kore

@@ -257,6 +257,12 @@ bool RemoveFrom(int32_t (&slots)[kEmphasisSlots], int32_t rule) {
 
 }  // namespace
 
+bool HighlightMarker::At(std::string_view line, int32_t offset) {
+  if (!word_.empty() && offset >= end_ && MatchesAt(line, offset, word_, caseSensitive_))
+    end_ = offset + static_cast<int32_t>(word_.size());
+  return offset < end_;
+}
+
 bool StyleLine(LineNode& line, const EmphasisTable& table, const LineStyleOptions& options,
                std::vector<StyledChar>& out) {
   out.clear();
@@ -275,7 +281,7 @@ bool StyleLine(LineNode& line, const EmphasisTable& table, const LineStyleOption
 
   std::vector<AddressSpan> addresses = FindAddresses(text, options.addressFlags);
   size_t nextAddress = 0;
-  int32_t highlightEnd = -1;
+  HighlightMarker highlight(options.highlight, options.highlightCaseSensitive);
   int32_t column = 0;
   int32_t prevStart = -1;
   out.reserve(static_cast<size_t>(size));
@@ -336,10 +342,7 @@ bool StyleLine(LineNode& line, const EmphasisTable& table, const LineStyleOption
     while (nextAddress < addresses.size() && addresses[nextAddress].end <= i) ++nextAddress;
     if (nextAddress < addresses.size() && addresses[nextAddress].begin <= i)
       c.address = static_cast<int8_t>(addresses[nextAddress].kind);
-    if (!options.highlight.empty() && i >= highlightEnd &&
-        MatchesAt(text, i, options.highlight, options.highlightCaseSensitive))
-      highlightEnd = i + static_cast<int32_t>(options.highlight.size());
-    c.highlight = i < highlightEnd;
+    c.highlight = highlight.At(text, i);
     out.push_back(c);
 
     column += c.width;

@@ -92,6 +92,22 @@ struct LineStyleOptions {
   bool highlightCaseSensitive = true;
 };
 
+// The highlighted word's occurrences on a line, character by character: a match counts where a
+// character starts at or after the end of the previous match.
+class HighlightMarker {
+ public:
+  HighlightMarker(std::string_view word, bool caseSensitive)
+      : word_(word), caseSensitive_(caseSensitive) {}
+  // Whether the character starting at `offset` is highlighted; asked for every character start
+  // of `line`, in order.
+  bool At(std::string_view line, int32_t offset);
+
+ private:
+  std::string_view word_;
+  bool caseSensitive_;
+  int32_t end_ = -1;
+};
+
 // Styles one line. Updates the line's opened-here and closed-here lists and returns true when
 // they differ from before (the open-at-start lists of all lines must then be recomputed).
 bool StyleLine(LineNode& line, const EmphasisTable& table, const LineStyleOptions& options,

@@ -204,6 +204,8 @@ bool PennaEditor::ApplyFont(const QFont& font, bool halfOfWide) {
   rawBold_ = QRawFont::fromFont(boldFont_);
   glyphCache_[0].clear();
   glyphCache_[1].clear();
+  inkInside_[0].clear();
+  inkInside_[1].clear();
   charWidth_ = width;
   charHeight_ = metrics.height();
   ascent_ = metrics.ascent();
@@ -467,7 +469,7 @@ int32_t PennaEditor::SetMark(int32_t line, uint32_t mark, bool redraw) {
   if (!node) return PENNA_E_ARGUMENT;
   uint32_t previous = node->mark;
   node->mark = mark;
-  if (redraw) Draw();
+  Redraw(redraw);
   return static_cast<int32_t>(previous);
 }
 
@@ -478,9 +480,14 @@ int32_t PennaEditor::GetMark(int32_t line) const {
 
 int32_t PennaEditor::SetHighlight(const char* text, bool caseSensitive, bool redraw) {
   if (!text) return PENNA_E_ARGUMENT;
+  const bool changed = highlight_ != text || highlightCase_ != caseSensitive;
   highlight_ = text;
   highlightCase_ = caseSensitive;
-  if (redraw) Draw();
+  if (!redraw) {
+    if (changed) imageCurrent_ = false;
+  } else if (!RepaintHighlight()) {
+    Draw();
+  }
   return PENNA_OK;
 }
 
@@ -493,7 +500,7 @@ int32_t PennaEditor::AddEmphasis(const char* begin, const char* end, int32_t typ
 int32_t PennaEditor::ResetEmphasis(bool redraw) {
   emphasis_.Clear();
   for (LineNode* node = core_.buffer.FirstLine(); node; node = node->next) node->ClearEmphasis();
-  if (redraw) Draw();
+  Redraw(redraw);
   return PENNA_OK;
 }
 
@@ -517,7 +524,7 @@ int32_t PennaEditor::FontDialog(char* faceName, bool redraw) {
     std::memcpy(faceName, sjis.data(), static_cast<size_t>(n));
     faceName[n] = '\0';
   }
-  if (redraw) Draw();
+  Redraw(redraw);
   return points;
 }
 
@@ -526,21 +533,21 @@ int32_t PennaEditor::SetFontFace(const char* faceName, int32_t points, bool redr
   QString family = ResolveFace(faceName);
   if (family.isEmpty()) return PENNA_E_FAILED;
   if (!ApplyFont(MakeFont(family, std::min(points, 400), 400), false)) return PENNA_E_FAILED;
-  if (redraw) Draw();
+  Redraw(redraw);
   return PENNA_OK;
 }
 
 int32_t PennaEditor::SetColour(int32_t index, uint32_t colour, bool redraw) {
   if (index < 0 || index >= kColourCount) return PENNA_E_ARGUMENT;
   colours_[static_cast<size_t>(index)] = colour & 0xFFFFFF;
-  if (redraw) Draw();
+  Redraw(redraw);
   return PENNA_OK;
 }
 
 int32_t PennaEditor::SetMarkVisible(int32_t kind, bool visible, bool redraw) {
   if (kind < 0 || kind >= kMarkCount) return PENNA_E_ARGUMENT;
   markVisible_[static_cast<size_t>(kind)] = visible;
-  if (redraw) Draw();
+  Redraw(redraw);
   return PENNA_OK;
 }
 
@@ -587,7 +594,7 @@ int32_t PennaEditor::SetMetric(int32_t index, int32_t value, bool redraw) {
     case PENNA_METRIC_WORD_JOIN: core_.wordJoinFlags = static_cast<uint32_t>(value); break;
     default: return PENNA_E_ARGUMENT;
   }
-  if (redraw) Draw();
+  Redraw(redraw);
   return PENNA_OK;
 }
 
@@ -617,7 +624,7 @@ int32_t PennaEditor::SetLapel(bool wrap, int32_t column, bool redraw) {
   core_.RecountRows();
   core_.FollowCaret();
   SyncScrollBars();
-  if (redraw) Draw();
+  Redraw(redraw);
   return PENNA_OK;
 }
 

@@ -211,6 +211,8 @@ class PennaEditor : public QAbstractScrollArea, private editor::TextBufferListen
   bool ApplyFont(const QFont& font, bool halfOfWide);
   QFont MakeFont(const QString& family, int32_t points, int weight) const;
   quint32 GlyphOf(uint16_t code, bool bold, bool* found);
+  // Whether everything drawn for the character stays inside its own cell.
+  bool InkInsideCell(std::string_view text, const editor::StyledChar& c);
   void AddGlyphs(std::vector<GlyphBatch>& batches, uint32_t colour, bool bold,
                  std::string_view bytes, qreal x, qreal baseline);
   void DrawMark(QPainter& p, std::vector<GlyphBatch>& batches, int32_t kind, uint32_t colour,
@@ -220,6 +222,16 @@ class PennaEditor : public QAbstractScrollArea, private editor::TextBufferListen
   int32_t DrawLine(QPainter& p, std::vector<GlyphBatch>& batches, editor::LineNode& line,
                    int32_t rowTop, bool* stateChanged);
   editor::WrapCell CellOf(size_t index, const editor::StyledChar& c) const;
+  // A character's glyph or mark (not its background) into the batches.
+  void AddCell(QPainter& p, std::vector<GlyphBatch>& batches, std::string_view text,
+               const editor::StyledChar& c, int32_t x, int32_t y, int32_t width);
+  // After a change of the highlighted word alone: repaints only the characters it turns on or
+  // off. False (nothing drawn) when the picture is not current or the change reaches
+  // something drawn across characters (selection, address underline, wrapping, owner-drawn
+  // marks); a full Draw is needed then.
+  bool RepaintHighlight();
+  // Draws now, or remembers that the picture no longer shows every setting.
+  void Redraw(bool now);
   void DrawSelection(QPainter& p, const editor::LineNode& line, int32_t lineNo, int32_t rowTop);
   void DrawMargin(QPainter& p);
   void DrawRuler(QPainter& p);
@@ -265,6 +277,8 @@ class PennaEditor : public QAbstractScrollArea, private editor::TextBufferListen
   QFont textFont_, boldFont_, rulerFont_;
   QRawFont rawFont_, rawBold_;
   std::vector<int64_t> glyphCache_[2];  // per Shift-JIS code: glyph index, -1 unknown, -2 missing
+  // Per Shift-JIS code: 1 when the glyph's ink stays inside its cell, 0 when not, -1 unknown.
+  std::vector<int8_t> inkInside_[2];
   int32_t charWidth_ = 8;
   int32_t charHeight_ = 16;
   int32_t ascent_ = 13;
@@ -273,6 +287,21 @@ class PennaEditor : public QAbstractScrollArea, private editor::TextBufferListen
   bool highlightCase_ = true;
 
   QImage image_;
+  // What the image shows: a change of anything here since the last Draw rules out repainting
+  // only the highlight.
+  struct DrawnView {
+    QSize size;
+    uint64_t revision = 0;
+    int32_t topLine = 0, topRow = 0, scrollColumn = 0, visibleLines = 0, visibleColumns = 0;
+    editor::TextPoint caret, selectionStart, selectionEnd;
+    bool selection = false;
+    bool operator==(const DrawnView&) const = default;
+  };
+  DrawnView CurrentView() const;
+  DrawnView drawnView_;
+  std::string drawnHighlight_;
+  bool drawnHighlightCase_ = true;
+  bool imageCurrent_ = false;  // the last full Draw has been followed only by drawn changes
   bool hidden_ = false;
   bool syncingBars_ = false;
   int32_t caretX_ = 0, caretY_ = 0;

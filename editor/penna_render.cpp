@@ -82,6 +82,26 @@ quint32 PennaEditor::GlyphOf(uint16_t code, bool bold, bool* found) {
   return slot >= 0 ? static_cast<quint32>(slot) : 0;
 }
 
+bool PennaEditor::InkInsideCell(std::string_view text, const StyledChar& c) {
+  if (c.kind != kCharNormal) return false;  // marks: not worth measuring
+  const auto at = static_cast<size_t>(c.offset);
+  uint16_t code = static_cast<uint8_t>(text[at]);
+  if (c.bytes == 2) code = static_cast<uint16_t>((code << 8) | static_cast<uint8_t>(text[at + 1]));
+  std::vector<int8_t>& cache = inkInside_[c.bold ? 1 : 0];
+  if (cache.empty()) cache.assign(65536, -1);
+  int8_t& inside = cache[code];
+  if (inside < 0) {
+    bool found = false;
+    const quint32 glyph = GlyphOf(code, c.bold, &found);
+    const QRawFont& raw = c.bold ? rawBold_ : rawFont_;
+    // A face without its own bold is drawn a second time a pixel to the right.
+    const qreal extra = c.bold && raw.weight() < 600 ? 1 : 0;
+    const QRectF ink = found ? raw.boundingRect(glyph) : QRectF();
+    inside = !found || (ink.left() >= 0 && ink.right() + extra <= c.bytes * charWidth_);
+  }
+  return inside == 1;
+}
+
 void PennaEditor::AddGlyphs(std::vector<GlyphBatch>& batches, uint32_t colour, bool bold,
                             std::string_view bytes, qreal x, qreal baseline) {
   GlyphBatch* batch = nullptr;
@@ -150,6 +170,32 @@ WrapCell PennaEditor::CellOf(size_t index, const StyledChar& c) const {
   return {c.offset, 0, c.column, c.width};
 }
 
+void PennaEditor::AddCell(QPainter& p, std::vector<GlyphBatch>& batches, std::string_view text,
+                          const StyledChar& c, int32_t x, int32_t y, int32_t width) {
+  switch (c.kind) {
+    case kCharTab:
+      if (markVisible_[kMarkTab])
+        DrawMark(p, batches, 2, colours_[kColourTabMark], ">", x, y, x + width);
+      return;
+    case kCharSpace:
+      if (markVisible_[kMarkSpace])
+        DrawMark(p, batches, 0, colours_[kColourSpaceMark], "`", x, y, x + width);
+      return;
+    case kCharWideSpace:
+      if (markVisible_[kMarkWideSpace])
+        DrawMark(p, batches, 1, colours_[kColourWideSpaceMark], WideSpaceMark(), x, y, x + width);
+      return;
+    default:
+      break;
+  }
+  uint32_t colour = c.colour;
+  if (c.address == kWebAddress) colour = colours_[kColourWebText];
+  if (c.address == kMailAddress) colour = colours_[kColourMailText];
+  if (c.highlight) colour = colours_[kColourHighlightText];
+  AddGlyphs(batches, colour, c.bold, text.substr(static_cast<size_t>(c.offset), c.bytes), x,
+            y + ascent_);
+}
+
 int32_t PennaEditor::DrawLine(QPainter& p, std::vector<GlyphBatch>& batches, LineNode& line,
                               int32_t rowTop, bool* stateChanged) {
   LineStyleOptions options;
@@ -197,31 +243,8 @@ int32_t PennaEditor::DrawLine(QPainter& p, std::vector<GlyphBatch>& batches, Lin
       underlineEnd = x + width;
       underlineY = y + charHeight_ - 1;
     }
-    uint32_t colour = c.colour;
-    if (c.address == kWebAddress) colour = colours_[kColourWebText];
-    if (c.address == kMailAddress) colour = colours_[kColourMailText];
-    if (c.highlight) {
-      colour = colours_[kColourHighlightText];
-      p.fillRect(x, y, width, charHeight_, ToColor(colours_[kColourHighlightBack]));
-    }
-    switch (c.kind) {
-      case kCharTab:
-        if (markVisible_[kMarkTab])
-          DrawMark(p, batches, 2, colours_[kColourTabMark], ">", x, y, x + width);
-        break;
-      case kCharSpace:
-        if (markVisible_[kMarkSpace])
-          DrawMark(p, batches, 0, colours_[kColourSpaceMark], "`", x, y, x + width);
-        break;
-      case kCharWideSpace:
-        if (markVisible_[kMarkWideSpace])
-          DrawMark(p, batches, 1, colours_[kColourWideSpaceMark], WideSpaceMark(), x, y, x + width);
-        break;
-      default:
-        AddGlyphs(batches, colour, c.bold, text.substr(static_cast<size_t>(c.offset), c.bytes), x,
-                  y + ascent_);
-        break;
-    }
+    if (c.highlight) p.fillRect(x, y, width, charHeight_, ToColor(colours_[kColourHighlightBack]));
+    AddCell(p, batches, text, c, x, y, width);
   }
   flushUnderline();
   int32_t endRow = wrap ? wrapLayout_.endRow : 0;
@@ -369,8 +392,141 @@ void PennaEditor::DrawRuler(QPainter& p) {
   for (const auto& [x, c] : labels) p.drawText(x, baseline, QString::number(c));
 }
 
+void PennaEditor::Redraw(bool now) {
+  if (now) {
+    Draw();
+  } else {
+    imageCurrent_ = false;
+  }
+}
+
+PennaEditor::DrawnView PennaEditor::CurrentView() const {
+  const Selection& sel = core_.buffer.selection();
+  DrawnView view{image_.size(),     core_.buffer.revision(), core_.topLine,
+                 core_.topRow,      core_.scrollColumn,      core_.visibleLines,
+                 core_.visibleColumns, core_.buffer.caret(), {}, {}, sel.active};
+  if (sel.active) {
+    view.selectionStart = sel.start();
+    view.selectionEnd = sel.end();
+  }
+  return view;
+}
+
+bool PennaEditor::RepaintHighlight() {
+  TextBuffer& buffer = core_.buffer;
+  if (!imageCurrent_ || hidden_ || image_.isNull() || core_.wrap || ownerDrawMarks_ != 0 ||
+      emphasis_.rulesChanged || buffer.structureChanged || !(drawnView_ == CurrentView())) {
+    return false;
+  }
+  struct Changed {
+    const LineNode* node;
+    int32_t rowTop;
+    std::vector<StyledChar> cells;
+    std::vector<size_t> changed;  // indices into cells, ascending
+  };
+  LineStyleOptions options;
+  options.tabWidth = core_.tabWidth;
+  options.addressFlags = addressFlags_;
+  options.baseColour = colours_[kColourText];
+  options.highlight = highlight_;
+  options.highlightCaseSensitive = highlightCase_;
+  const int32_t rowH = rowHeight();
+  const int32_t firstColumn = core_.scrollColumn - 1;
+  const int32_t lastColumn = firstColumn + core_.visibleColumns + 2;
+  const Selection& sel = buffer.selection();
+
+  // First find every character to repaint, so that nothing is drawn when one of them needs the
+  // full redraw.
+  std::vector<Changed> lines;
+  int32_t selectedFirst = -1, selectedLast = -1;
+  LineNode* node = buffer.LineAt(core_.topLine);
+  int32_t rowTop = rulerHeight_;
+  for (int32_t line = core_.topLine, row = 0; node && row < core_.visibleLines;
+       ++line, ++row, node = node->next, rowTop += rowH) {
+    if (StyleLine(*node, emphasis_, options, styled_)) {
+      RecomputeOpenAtStart(buffer.FirstLine());  // the full redraw must still see the change
+      return false;
+    }
+    HighlightMarker drawn(drawnHighlight_, drawnHighlightCase_);
+    Changed entry{node, rowTop, {}, {}};
+    for (size_t k = 0; k < styled_.size(); ++k) {
+      const StyledChar& c = styled_[k];
+      const bool was = drawn.At(node->text, c.offset);
+      if (was == c.highlight || c.column < firstColumn || c.column > lastColumn) continue;
+      if (c.address != kNoAddress) return false;  // its underline runs across characters
+      entry.changed.push_back(k);
+    }
+    if (entry.changed.empty()) continue;
+    if (sel.active && line >= sel.start().line && line <= sel.end().line) {
+      // The selection is drawn over the text: these lines are drawn again whole.
+      if (selectedFirst < 0) selectedFirst = line;
+      selectedLast = line;
+      continue;
+    }
+    entry.cells = styled_;
+    lines.push_back(std::move(entry));
+  }
+
+  if (!lines.empty()) {
+    QPainter p(&image_);
+    const QColor background = ToColor(colours_[kColourBackground]);
+    const QColor highlightBack = ToColor(colours_[kColourHighlightBack]);
+    auto columnX = [&](int32_t column) {
+      return marginWidth_ + (column - firstColumn) * charWidth_;
+    };
+    QList<QRect> rects;  // row by row, left to right: already in QRegion's banded order
+    std::vector<GlyphBatch> batches;
+    for (const Changed& l : lines) {
+      // A neighbour's glyph may reach into a repainted character: it is drawn again, clipped.
+      std::vector<bool> glyph(l.cells.size(), false);
+      for (size_t k : l.changed) {
+        const StyledChar& c = l.cells[k];
+        const QRect cell(columnX(c.column), l.rowTop, c.width * charWidth_, rowH);
+        p.fillRect(cell, background);
+        if (c.highlight) p.fillRect(cell.x(), cell.y(), cell.width(), charHeight_, highlightBack);
+        if (!rects.isEmpty() && rects.back().y() == cell.y() &&
+            rects.back().right() + 1 == cell.x()) {
+          rects.back().setRight(cell.right());
+        } else {
+          rects.push_back(cell);
+        }
+        glyph[k] = true;
+        if (k > 0 && !InkInsideCell(l.node->text, l.cells[k - 1])) glyph[k - 1] = true;
+        if (k + 1 < l.cells.size() && !InkInsideCell(l.node->text, l.cells[k + 1]))
+          glyph[k + 1] = true;
+      }
+      for (size_t k = 0; k < l.cells.size(); ++k) {
+        const StyledChar& c = l.cells[k];
+        if (!glyph[k] || c.column < firstColumn || c.column > lastColumn) continue;
+        AddCell(p, batches, l.node->text, c, columnX(c.column), l.rowTop, c.width * charWidth_);
+      }
+      const StyledChar& last = l.cells.back();
+      const int32_t endColumn = last.column + last.width;
+      if (l.changed.back() + 1 == l.cells.size() && endColumn <= lastColumn) {
+        const bool lineEnd = l.node->next != nullptr;
+        if (markVisible_[lineEnd ? kMarkLineEnd : kMarkEof]) {
+          AddGlyphs(batches, colours_[lineEnd ? kColourLineEndMark : kColourEofMark], false,
+                    lineEnd ? std::string_view(LineEndMark()) : std::string_view("[EOF]"),
+                    columnX(endColumn), l.rowTop + ascent_);
+        }
+      }
+    }
+    QRegion region;
+    region.setRects(rects.constData(), static_cast<int>(rects.size()));
+    p.setClipRegion(region);
+    FlushGlyphs(p, batches);
+    p.end();
+    viewport()->update(region);
+  }
+  drawnHighlight_ = highlight_;
+  drawnHighlightCase_ = highlightCase_;
+  if (selectedFirst > 0) Draw(selectedFirst, selectedLast);
+  return true;
+}
+
 void PennaEditor::Draw(int32_t first, int32_t last) {
   if (hidden_ || image_.isNull()) {
+    imageCurrent_ = false;
     PlaceCaretPixel();
     return;
   }
@@ -447,6 +603,10 @@ void PennaEditor::Draw(int32_t first, int32_t last) {
   int32_t sx = marginWidth_ - numberGap_;
   p.drawLine(sx, 0, sx, image_.height() - 1);
   p.end();
+  drawnView_ = CurrentView();
+  drawnHighlight_ = highlight_;
+  drawnHighlightCase_ = highlightCase_;
+  if (full) imageCurrent_ = true;
   if (full || updateTop < 0) {
     viewport()->update();
   } else {

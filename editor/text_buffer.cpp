@@ -161,6 +161,7 @@ std::string TextBuffer::SelectedText() const {
 }
 
 void TextBuffer::Reset() {
+  ++revision_;
   FreeLines();
   first_ = last_ = new LineNode;
   lineCount_ = 1;
@@ -183,6 +184,7 @@ bool TextBuffer::Insert(TextPoint at, std::string_view text, bool takeLineCode, 
   if (!writable_) return false;
   LineNode* node = LineAt(at.line);
   if (!node || at.pos < 1 || at.pos > node->length() + 1) return false;
+  ++revision_;
   size_t offset = static_cast<size_t>(at.pos - 1);
   LineEnd lineEnd = FindLineEnd(text, 0);
   if (lineEnd.offset == std::string_view::npos) {
@@ -281,6 +283,7 @@ void TextBuffer::ClearUndo() {
 
 bool TextBuffer::DeleteSelection(bool record) {
   if (!writable_) return false;
+  ++revision_;
   if (!sel_.active) {
     if (record) {
       TextUndoRecord& r = PushRecord();

@@ -166,10 +166,13 @@ class TextBuffer {
 
   // Set whenever the line structure changed; the renderer recomputes emphasis state then.
   bool structureChanged = false;
+  // Grows with every change of the text, so a drawn picture can tell whether it is current.
+  uint64_t revision() const { return revision_; }
   // Remembered position for vertical movement.
   TextPoint goal{1, 1};
 
  private:
+  uint64_t revision_ = 0;
   TextUndoRecord& PushRecord();
   void ApplyUndo(const TextUndoRecord& r);
   void ApplyRedo(const TextUndoRecord& r);

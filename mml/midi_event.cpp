@@ -104,7 +104,10 @@ void SongEventList::Unreference(uint16_t source) {
 
 void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst) {
   scratch_.clear();
-  scratch_.reserve(order_.size() + trackEvents.size());
+  // With room to spare: an edit adds a record or two, and a list reserved to the exact size
+  // would be given back and faulted in again at every keystroke.
+  const size_t needed = order_.size() + trackEvents.size();
+  if (scratch_.capacity() < needed) scratch_.reserve(needed + needed / 8);
   // Taken before the removal below, so the list's entries never drop to zero in between.
   const uint16_t source = trackEvents.empty() ? 0 : SourceOf(trackEvents, trackEvents.size());
   size_t cursor = 0;

@@ -8,13 +8,13 @@ packages=(
   clang lld libclang-rt-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libbz2-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libfluidsynth-dev fluidsynth fluid-soundfont-gm
   librtmidi-dev libasound2-dev
   fonts-ipafont-gothic
   python3-mido
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi
-  qt6-translations-l10n x11-apps netpbm
+  qt6-translations-l10n x11-apps x11-utils netpbm
 )
 
 missing=()

@@ -13,6 +13,13 @@
 namespace kore {
 namespace {
 
+int32_t LongestNoteIn(const MidiEventList& events) {
+  int32_t longest = 0;
+  for (const MidiEvent& e : events)
+    if (e.kind == MidiEventKind::Note) longest = std::max(longest, e.length);
+  return longest;
+}
+
 bool SlotInRange(int32_t slot) { return slot >= 0 && slot < kTrackSlotCount; }
 
 // The longest prefix of `text` of at most `limit` bytes that does not end inside a two-byte
@@ -254,6 +261,7 @@ int32_t CMMLDocument::CompileTrack(int32_t slot) {
   CMMLTrack& track = tracks_[slot];
   if (track.inUse) {
     compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(slot), false);
+    longestNote_[slot] = LongestNoteIn(track.events);
     ReplaceTrack(songEvents_, track.events, slot);
   } else {
     DropCompiled(slot);
@@ -285,12 +293,17 @@ void CMMLDocument::CompileAllTracks() {
         CMMLTrack& track = tracks_[live[i]];
         compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(live[i]), false);
         StampTrack(track.events, live[i]);
+        longestNote_[live[i]] = LongestNoteIn(track.events);
       },
       textBytes < kParallelFrom ? 1 : 0);
   std::vector<TrackEvents> lists;
   for (int32_t slot : live) lists.push_back(TrackEvents{&tracks_[slot].events, slot});
   MergeTracks(songEvents_, lists);
   ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });
+}
+
+int32_t CMMLDocument::LongestNoteBound() const {
+  return *std::max_element(longestNote_.begin(), longestNote_.end());
 }
 
 void CMMLDocument::DropCompiled(int32_t slot) {
@@ -318,6 +331,7 @@ void CMMLDocument::RecompileWhereStartChanged(const std::array<int32_t, kTrackSl
     CMMLTrack& track = tracks_[slot];
     if (!track.inUse || StartTickOf(slot) == oldStarts[slot]) continue;
     compiler_.Compile(track.Text(), track.events, track.states, StartTickOf(slot), false);
+    longestNote_[slot] = LongestNoteIn(track.events);
     ReplaceTrack(songEvents_, track.events, slot);
   }
   ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });

@@ -266,6 +266,9 @@ class CMMLDocument {
   const TimeBase& GetTimeBase() const { return timeBase_; }
   // Every in-use track's records merged in tick order.
   const SongEventList& SongEvents() const { return songEvents_; }
+  // No Note record of SongEvents() is longer than this (ticks); kept as tracks compile, so a
+  // view need not walk the song to find it.
+  int32_t LongestNoteBound() const;
   // Slot 0..15; any other slot gives an empty slot that is not in use.
   const CMMLTrack& Track(int32_t slot) const;
   // The slots in tab order, -1 terminated when fewer than 16.
@@ -312,6 +315,7 @@ class CMMLDocument {
   std::string memo_;
   TimeBase timeBase_;
   SongEventList songEvents_;
+  std::array<int32_t, kTrackSlotCount> longestNote_{};  // per slot, of its last compile
   std::array<CMMLTrack, kTrackSlotCount> tracks_;
   std::array<int32_t, kTrackSlotCount> trackOrder_;
   int32_t currentTrack_ = 0;

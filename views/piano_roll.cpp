@@ -107,7 +107,7 @@ void CPianoRollCtrl::Rebuild() {
     geometry_.SetTimeBase(document_->GetTimeBase());
     const SongEventList& song = document_->SongEvents();
     geometry_.SetSongEnd(song.empty() ? 0 : song[song.size() - 1].tick);
-    scene_.SetSong(&song, &document_->Markers());
+    scene_.SetSong(&song, &document_->Markers(), document_->LongestNoteBound());
   } else {
     scene_.SetSong(nullptr, nullptr);
   }

@@ -23,11 +23,12 @@ RollTarget RollTargetFromSetting(int32_t value) {
   return value == 1 || value == 2 ? static_cast<RollTarget>(value) : RollTarget::AllTracks;
 }
 
-void RollScene::SetSong(const SongEventList* song, const MidiEventList* markers) {
+void RollScene::SetSong(const SongEventList* song, const MidiEventList* markers,
+                        std::optional<int32_t> longestNote) {
   song_ = song;
   markerList_ = markers;
-  longestNote_ = 0;
-  if (!song_) return;
+  longestNote_ = longestNote.value_or(0);
+  if (!song_ || longestNote) return;
   for (const MidiEvent& e : *song_)
     if (e.kind == MidiEventKind::Note) longestNote_ = std::max(longestNote_, e.length);
 }

@@ -5,6 +5,7 @@
 // User-interface thread only. Note texts and marker names are kept as Shift-JIS copies, so the
 // scene stays valid while the song list is recompiled.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,10 @@ struct RollPoint {
 class RollScene {
  public:
   // Called when the song list changes: remembers the longest Note, which bounds how far before
-  // the visible range a Note can start and still be seen.
-  void SetSong(const SongEventList* song, const MidiEventList* markers);
+  // the visible range a Note can start and still be seen. `longestNote`, when the caller knows
+  // a bound (the document keeps one), saves walking the whole song for it.
+  void SetSong(const SongEventList* song, const MidiEventList* markers,
+               std::optional<int32_t> longestNote = std::nullopt);
   void SetTarget(RollTarget target, int32_t currentTrack);
   // Rebuilds the visible Notes (song order, current track's last when it is drawn over others)
   // and markers for the geometry's range. Markers get an empty flag; the widget sizes it.

@@ -6,19 +6,16 @@
 #include <memory>
 
 #include "app/dialogs/form.h"
+#include "base/setting_keys.h"
 #include "base/shift_jis.h"
 #include "editor/penna_editor.h"
 
 namespace kore::dialogs {
 namespace {
 
-// The values whose change needs the device opened again (the path compared as text).
+// The device is opened from these two sections; a change to any of their keys opens it again.
 bool OutputChanged(const AppSettings& a, const AppSettings& b) {
-  return a.porta != b.porta || a.outputDls != b.outputDls || a.dlsFilePath != b.dlsFilePath ||
-         a.resetType != b.resetType || a.samplingRate != b.samplingRate ||
-         a.dlsChannel != b.dlsChannel || a.dlsVolume != b.dlsVolume ||
-         a.enableReverb != b.enableReverb || a.enableChorus != b.enableChorus ||
-         a.enableDelay != b.enableDelay;
+  return SectionDiffers(a, b, kMidiSettingsSection) || SectionDiffers(a, b, kDlsSettingsSection);
 }
 
 // "エディタフォント設定(&F)": the first pane's font dialog; the chosen font goes to every pane
@@ -65,6 +62,7 @@ OutputSettings OutputSettingsOf(const AppSettings& s) {
   o.reverb = s.enableReverb;
   o.chorus = s.enableChorus;
   o.delay = s.enableDelay;
+  o.audioDriver = s.audioDriver;
   return o;
 }
 
@@ -79,6 +77,7 @@ void StoreOutputSettings(const OutputSettings& o, AppSettings& s) {
   s.enableReverb = o.reverb;
   s.enableChorus = o.chorus;
   s.enableDelay = o.delay;
+  s.audioDriver = o.audioDriver;
 }
 
 void RunConfiguration(DialogHost& host, int32_t page) {
@@ -158,10 +157,8 @@ OutputOpenHooks MakeOutputOpenHooks(DialogHost& host) {
     CMMLConfigSheet sheet(options, host.DialogParent());
     if (RunModal(sheet) == QDialog::Accepted) host.Settings() = sheet.options().settings;
     const std::string soundFont = settings.soundFontPath;
-    const std::string driver = settings.audioDriver;
     settings = OutputSettingsOf(host.Settings());
     settings.soundFontPath = soundFont;
-    settings.audioDriver = driver;
     return true;
   };
   return hooks;

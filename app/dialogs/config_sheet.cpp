@@ -11,21 +11,35 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <array>
+#include <algorithm>
+#include <vector>
 
 #include "app/dialogs/form.h"
+#include "base/setting_keys.h"
 #include "playback/midi_device.h"
 
 namespace kore::dialogs {
 namespace {
 
-constexpr std::array<int32_t, 3> kTimeBases = {32, 480, 960};
-
-QComboBox* Combo(const QStringList& items, int current) {
+// A list whose entries stand for the values the settings table allows for `field`, in the
+// table's order (labels one per value); a value the table would not keep selects its fallback.
+QComboBox* Combo(SettingKey::Field field, const QStringList& labels, int32_t value) {
+  const SettingCheck& check = CheckOf(field);
+  const std::vector<int32_t> values = check.Choices();
+  Q_ASSERT(static_cast<size_t>(labels.size()) == values.size());
   auto* box = new QComboBox;
-  box->addItems(items);
-  box->setCurrentIndex(std::clamp(current, 0, static_cast<int>(items.size()) - 1));
+  box->addItems(labels);
+  const auto at = std::find(values.begin(), values.end(), check.Corrected(value));
+  box->setCurrentIndex(at == values.end() ? 0 : static_cast<int>(at - values.begin()));
   return box;
+}
+
+int32_t ChosenValue(SettingKey::Field field, const QComboBox* box) {
+  const SettingCheck& check = CheckOf(field);
+  const std::vector<int32_t> values = check.Choices();
+  const int index = box->currentIndex();
+  return index >= 0 && static_cast<size_t>(index) < values.size() ? values[size_t(index)]
+                                                                   : check.fallback;
 }
 
 QCheckBox* Check(const QString& text, const QString& objectName, bool checked) {
@@ -39,13 +53,6 @@ QPushButton* Button(const QString& text, const QString& objectName) {
   auto* b = new QPushButton(text);
   Name(b, objectName, text);
   return b;
-}
-
-int IndexOf(const std::array<int32_t, 3>& values, int32_t value, int fallback) {
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (values[i] == value) return static_cast<int>(i);
-  }
-  return fallback;
 }
 
 }  // namespace
@@ -72,19 +79,23 @@ QWidget* CMMLConfigSheet::GeneralPage() {
   page->setObjectName("generalPage");
   auto* form = new QFormLayout(page);
   QStringList counts;
-  for (int i = 1; i <= 15; ++i) counts << QString::number(i);
-  trackCount_ = Combo(counts, s.defaultTrackCount - 1);
+  for (int32_t count : CheckOf(&AppSettings::defaultTrackCount).Choices())
+    counts << QString::number(count);
+  trackCount_ = Combo(&AppSettings::defaultTrackCount, counts, s.defaultTrackCount);
   AddRow(form, QStringLiteral("新規作成時のトラック数(&T) "), trackCount_, "defaultTrackCount");
   QPushButton* font = Button(QStringLiteral("エディタフォント設定(&F)"), "fontButton");
   form->addRow(font);
-  windowStyle_ = Combo({"Office XP Style", "Office XP 2003 Style"}, s.windowStyle);
+  windowStyle_ = Combo(&AppSettings::windowStyle, {"Office XP Style", "Office XP 2003 Style"},
+                       s.windowStyle);
   AddRow(form, QStringLiteral("ウィンドウスタイル(&S) ※要再起動"), windowStyle_, "windowStyle");
-  timeBase_ = Combo({QStringLiteral("低精度: 32(TPQN)"), QStringLiteral("標準   : 480(TPQN)"),
+  timeBase_ = Combo(&AppSettings::defaultTimeBase,
+                    {QStringLiteral("低精度: 32(TPQN)"), QStringLiteral("標準   : 480(TPQN)"),
                      QStringLiteral("高精度: 960(TPQN)")},
-                    IndexOf(kTimeBases, s.defaultTimeBase, 0));
+                    s.defaultTimeBase);
   AddRow(form, QStringLiteral("デフォルトの分解能(&R)"), timeBase_, "defaultTimeBase");
-  frameRate_ = Combo({QStringLiteral("標準 : 30(FPS)"), QStringLiteral("高　  : 60(FPS)")},
-                     s.statFrameRate == 60 ? 1 : 0);
+  frameRate_ = Combo(&AppSettings::statFrameRate,
+                     {QStringLiteral("標準 : 30(FPS)"), QStringLiteral("高　  : 60(FPS)")},
+                     s.statFrameRate);
   AddRow(form, QStringLiteral("描画フレームレート(&F)"), frameRate_, "frameRate");
   connect(font, &QPushButton::clicked, this, &CMMLConfigSheet::fontRequested);
   return page;
@@ -135,8 +146,9 @@ QWidget* CMMLConfigSheet::MidiPage() {
   output_->setCurrentIndex(SelectedOutputChoice(options_.outputs, current));
   AddRow(form, QStringLiteral("出力先(&O)"), output_, "output");
   QStringList resets;
-  for (int32_t t = 0; t < kResetTypeCount; ++t) resets << QString::fromStdString(std::string(ResetTypeName(t)));
-  resetType_ = Combo(resets, s.resetType);
+  for (int32_t type : CheckOf(&AppSettings::resetType).Choices())
+    resets << QString::fromStdString(std::string(ResetTypeName(type)));
+  resetType_ = Combo(&AppSettings::resetType, resets, s.resetType);
   AddRow(form, QStringLiteral("リセットタイプ(&R)"), resetType_, "resetType");
   // The note names the entry this program offers for sound banks.
   auto* note = new QLabel(QStringLiteral("※DLS演奏を行うには、%1を選択します。\nその際は、DLS演奏設定も行ってください。")
@@ -158,9 +170,11 @@ QWidget* CMMLConfigSheet::DlsPage() {
   pathRow->addWidget(dlsPath_, 1);
   pathRow->addWidget(browse);
   form->addRow(MakeBuddyLabel(QStringLiteral("DLS音色ファイル(&I)"), dlsPath_, "dlsPath"), pathRow);
-  samplingRate_ = Combo({"8,000 Hz", "11,025 Hz", "22,050 Hz", "44,100 Hz"}, s.samplingRate);
+  samplingRate_ = Combo(&AppSettings::samplingRate,
+                        {"8,000 Hz", "11,025 Hz", "22,050 Hz", "44,100 Hz"}, s.samplingRate);
   AddRow(form, QStringLiteral("サンプリングレート(&S)"), samplingRate_, "samplingRate");
-  channels_ = Combo({QStringLiteral("モノラル"), QStringLiteral("ステレオ")}, s.dlsChannel);
+  channels_ = Combo(&AppSettings::dlsChannel,
+                    {QStringLiteral("モノラル"), QStringLiteral("ステレオ")}, s.dlsChannel);
   AddRow(form, QStringLiteral("チャンネル(&N)"), channels_, "channels");
   reverb_ = Check(QStringLiteral("リバーブ(&R)"), "reverb", s.enableReverb);
   chorus_ = Check(QStringLiteral("コーラス(&C)"), "chorus", s.enableChorus);
@@ -169,11 +183,12 @@ QWidget* CMMLConfigSheet::DlsPage() {
   form->addRow(chorus_);
   form->addRow(delay_);
   volume_ = new QSlider(Qt::Horizontal);
-  volume_->setRange(0, 100);
+  const SettingCheck& volume = CheckOf(&AppSettings::dlsVolume);
+  volume_->setRange(volume.min, volume.max);
   volume_->setSingleStep(10);
   volume_->setTickInterval(10);
   volume_->setTickPosition(QSlider::TicksBelow);
-  volume_->setValue(s.dlsVolume);
+  volume_->setValue(volume.Corrected(s.dlsVolume));
   AddRow(form, QStringLiteral("マスタボリューム(&V)"), volume_, "volume");
   connect(browse, &QPushButton::clicked, this,
           [this] { Q_EMIT dlsBrowseRequested(dlsPath_->text()); });
@@ -192,10 +207,10 @@ void CMMLConfigSheet::SetEditorFont(const std::string& sjisName, int32_t size) {
 ConfigOptions CMMLConfigSheet::options() const {
   ConfigOptions out = options_;
   AppSettings& s = out.settings;
-  s.defaultTrackCount = trackCount_->currentIndex() + 1;
-  s.windowStyle = windowStyle_->currentIndex();
-  s.defaultTimeBase = kTimeBases[static_cast<size_t>(std::max(0, timeBase_->currentIndex()))];
-  s.statFrameRate = frameRate_->currentIndex() == 1 ? 60 : 30;
+  s.defaultTrackCount = ChosenValue(&AppSettings::defaultTrackCount, trackCount_);
+  s.windowStyle = ChosenValue(&AppSettings::windowStyle, windowStyle_);
+  s.defaultTimeBase = ChosenValue(&AppSettings::defaultTimeBase, timeBase_);
+  s.statFrameRate = ChosenValue(&AppSettings::statFrameRate, frameRate_);
   s.compatible1900 = compatible_->isChecked();
   s.compact = compact_->isChecked();
   s.autoSave = autoSave_->isChecked();
@@ -204,11 +219,11 @@ ConfigOptions CMMLConfigSheet::options() const {
     s.outputDls = options_.outputs[static_cast<size_t>(output)].outputDls;
     s.porta = options_.outputs[static_cast<size_t>(output)].port;
   }
-  s.resetType = resetType_->currentIndex();
+  s.resetType = ChosenValue(&AppSettings::resetType, resetType_);
   if (dlsPath_) {
     s.dlsFilePath = ToSjis(dlsPath_->text());
-    s.samplingRate = samplingRate_->currentIndex();
-    s.dlsChannel = channels_->currentIndex();
+    s.samplingRate = ChosenValue(&AppSettings::samplingRate, samplingRate_);
+    s.dlsChannel = ChosenValue(&AppSettings::dlsChannel, channels_);
     s.enableReverb = reverb_->isChecked();
     s.enableChorus = chorus_->isChecked();
     s.enableDelay = delay_->isChecked();

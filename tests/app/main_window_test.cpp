@@ -297,12 +297,21 @@ TEST_F(MainWindowTest, PlacementOffEveryScreenIsCentred) {
   EXPECT_EQ(window()->geometry().topLeft(), QPoint(10, 20));
 }
 
-TEST_F(MainWindowTest, AboutBoxText) {
+TEST_F(MainWindowTest, AboutBoxAndInstanceMarkerCarryTheVersion) {
+  Start();
   QString text = CMMLPlayerDlg::AboutText();
   EXPECT_TRUE(text.startsWith("KOR EDITOR Version ")) << text.toStdString();
   EXPECT_TRUE(text.contains(" Beta 3\n"));
   EXPECT_TRUE(text.contains(QString::fromUtf8("タイマーの分解能  ")));
   EXPECT_TRUE(text.endsWith("(MHz)"));
+  // The marker packs the four numbers the about box shows, a byte each.
+  const QStringList numbers = text.section(' ', 3, 3).split('.');
+  ASSERT_EQ(numbers.size(), 4) << text.toStdString();
+  uint32_t packed = 0;
+  for (const QString& n : numbers) packed = (packed << 8) | n.toUInt();
+  const QVariant marker = window()->property(CMMLPlayerDlg::kInstanceMarker);
+  ASSERT_TRUE(marker.isValid());
+  EXPECT_EQ(marker.toUInt(), packed);
 }
 
 // The list row (and record seq) of the first record of a kind.

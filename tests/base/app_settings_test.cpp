@@ -198,7 +198,8 @@ AppSettings EveryKeyChanged() {
   s.compatible1900 = true, s.compact = false, s.outputDls = 1, s.porta = 2;
   s.dlsFilePath = "/home/u/game/mp3/Tonewell.dls", s.resetType = 4, s.samplingRate = 3;
   s.dlsChannel = 0, s.dlsVolume = 75, s.enableReverb = true, s.enableChorus = true;
-  s.enableDelay = true, s.smfProgramChange = true, s.smfControlChange = true;
+  s.enableDelay = true, s.audioDriver = "silent", s.smfProgramChange = true;
+  s.smfControlChange = true;
   s.smfPitchBend = true, s.smfVelocity = true, s.smfMidiText = true, s.smfSysEx = true;
   s.smfSpreadTrack = true, s.smfSpreadControl = true, s.smfChannel = true;
   s.smfReduceRest = false, s.smfQuantizeValue = 16;

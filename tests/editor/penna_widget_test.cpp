@@ -260,6 +260,40 @@ TEST_F(EditorWidgetTest, OwnerDrawnMarksAndTheHighlight) {
   EXPECT_EQ(local.image().pixelColor(cell + QPoint(1, 1)), Rgb(0xFFFFFF));
 }
 
+TEST_F(EditorWidgetTest, ANewHighlightPaintsWhatAFullRedrawPaints) {
+  // Only the characters a new word turns on or off are repainted; the picture must still be the
+  // one a pane drawn afresh with that word shows: overlaps, line ends, marks, emphasis colours,
+  // two-byte text, a selection.
+  const std::string text = Sjis("t120 gec4 ab\nGEC gec\tgecgec\n/* gec\nge */ ア゛gec\nl8 c ge");
+  auto make = [&](const char* word, bool caseSensitive) {
+    auto pane = std::make_unique<PennaEditor>(1, &parent);
+    pane->SetText(text.c_str());
+    for (int32_t mark : {kMarkSpace, kMarkTab, kMarkLineEnd, kMarkEof})
+      pane->SetMarkVisible(mark, true, false);
+    pane->AddEmphasis("/*", "*/", 4, 0x00A000, 0, 0, 0);
+    pane->AddEmphasis("T", nullptr, 1, 0x0080FF, 2, 0, 0);
+    pane->SetHighlight(word, caseSensitive, false);
+    pane->SetPos(0, 0, 400, 200);
+    return pane;
+  };
+  struct Row {
+    const char* word;
+    bool caseSensitive;
+  };
+  const Row rows[] = {{"ge", true}, {"gec", true}, {"GEC", false}, {"c", true},
+                      {" ", true},  {"gecgec", true}, {"", true}, {"e", false}};
+  auto pane = make("", true);
+  for (const Row& r : rows) {
+    pane->SetHighlight(r.word, r.caseSensitive, true);
+    EXPECT_TRUE(pane->image() == make(r.word, r.caseSensitive)->image()) << "'" << r.word << "'";
+  }
+  pane->SetSelB(3, 9);
+  pane->SetHighlight("ge", true, true);
+  auto selected = make("ge", true);
+  selected->SetSelB(3, 9);
+  EXPECT_TRUE(pane->image() == selected->image()) << "with a selection";
+}
+
 TEST_F(EditorWidgetTest, WrappingBreaksLinesAtTheVisibleWidthAndNumbersRows) {
   int32_t columns = editor->core().visibleColumns;
   std::string longLine(static_cast<size_t>(columns) + 5, 'a');

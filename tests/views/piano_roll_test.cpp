@@ -143,6 +143,11 @@ TEST_F(PianoRollTest, NoteStartingBeforeTheRangeIsDrawnAndTiesMerge) {
   test::SendMouse(roll, QEvent::MouseMove, Qt::NoButton, at);
   EXPECT_TRUE(roll.ToolTipText().startsWith("O4 V8 Gate512\n")) << roll.ToolTipText().toStdString();
   EXPECT_TRUE(roll.ToolTipText().contains("&&&&")) << roll.ToolTipText().toStdString();
+  // An edit that lengthens the note: it is still found from further on.
+  document->SetTrackText(0, "o4 l1 c&c&c&c&c&c d");
+  roll.ScrollToTick(128 * 5);
+  ASSERT_NE(FindNote(0, 0), nullptr);
+  EXPECT_EQ(FindNote(0, 0)->length, 768);
 }
 
 TEST_F(PianoRollTest, ClicksNotifyAndMoveTheStartMarkOnlyWhileStopped) {

@@ -1,7 +1,8 @@
 """kore seen through AT-SPI: the demo's caption, the hosted views and the monitor window, New
 with its save prompt, typing through the editable-text interface, saving through Qt's file
-dialog, and the file written."""
+dialog, and the file written; and the instance marker on the X window, as xprop reads it."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -22,6 +23,32 @@ WORK = os.environ["KORE_WORK"]
 DEMO_CAPTION = "KOR EDITOR - demo.mml [はじまりの森] - メロディ"
 
 
+
+
+MARKER = "KOREV1-{6D3B1E52-8C4A-4F0B-9E27-5A1C0D7E4B93}"
+
+
+def packed_version():
+    """The project version of CMakeLists.txt, a byte per number, as the marker holds it."""
+    root = os.path.join(os.path.dirname(__file__), "..", "..", "..")
+    with open(os.path.join(root, "CMakeLists.txt")) as f:
+        numbers = re.search(r"project\(\S+ VERSION ([0-9.]+)", f.read()).group(1).split(".")
+    numbers = [int(n) for n in numbers] + [0] * (4 - len(numbers))
+    return (numbers[0] << 24) | (numbers[1] << 16) | (numbers[2] << 8) | numbers[3]
+
+
+def marker_values():
+    """The marker's value on every top-level X window that has it."""
+    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True,
+                          text=True).stdout
+    values = []
+    for window in re.findall(r"^\s+(0x[0-9a-f]+)", tree, re.M):
+        shown = subprocess.run(["xprop", "-id", window, MARKER], capture_output=True,
+                               text=True).stdout
+        found = re.search(r"\(CARDINAL\) = (\d+)", shown)
+        if found:
+            values.append(int(found.group(1)))
+    return values
 
 
 def frames():
@@ -84,6 +111,8 @@ def main():
         window = wait_for("the demo caption", lambda: frame_named(DEMO_CAPTION))
         if window.getRoleName() != "frame":
             fail("main window role is " + window.getRoleName())
+        if marker_values() != [packed_version()]:
+            fail("instance marker %r, expected [%d]" % (marker_values(), packed_version()))
         tabs = find(window, lambda n: n.getRoleName() == "page tab list")
         names = [t.name for t in tabs] if tabs else []
         if names[:3] != ["メロディ", "ベース", "和音"]:
@@ -124,7 +153,7 @@ def main():
             data = f.read()
         if b"[Channel1]\r\ncde" not in data:
             fail("saved file lacks the typed text: %r" % data[:200])
-        print("AT-SPI: caption, prompt, typing and save through the file dialog work")
+        print("AT-SPI: caption, marker, prompt, typing and save through the file dialog work")
     finally:
         process.terminate()
         try:

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "app/dialogs/config_commands.h"
 #include "base/profile_file.h"
+#include "editor/penna.h"
 #include "tests/app/dialogs/fake_host.h"
 
 namespace kore::dialogs {
@@ -64,6 +69,8 @@ TEST_F(ConfigFixture, OnlyOutputChangesReopenTheDevice) {
       {"frame rate", [](QDialog& d) { Find<QComboBox>(d, "frameRate")->setCurrentIndex(1); }, 0},
       {"bank path", [](QDialog& d) { Find<QLineEdit>(d, "dlsPath")->setText("/no/such.dls"); }, 1},
       {"output", [](QDialog& d) { Find<QComboBox>(d, "output")->setCurrentIndex(3); }, 1},
+      {"reset type", [](QDialog& d) { Find<QComboBox>(d, "resetType")->setCurrentIndex(4); }, 1},
+      {"volume", [](QDialog& d) { Find<QSlider>(d, "volume")->setValue(40); }, 1},
   };
   for (const Row& r : rows) {
     host.reopens = 0;
@@ -76,6 +83,67 @@ TEST_F(ConfigFixture, OnlyOutputChangesReopenTheDevice) {
     EXPECT_EQ(host.reopens, r.reopens) << r.name;
   }
   EXPECT_EQ(host.settings.outputDls, 1);
+}
+
+TEST_F(ConfigFixture, ListsOfferWhatTheSettingsKeepAndShowFallbacksForOtherValues) {
+  struct Row {
+    const char* list;
+    int count;
+    int32_t AppSettings::*field;
+    int32_t stored, kept;  // a value the settings would correct becomes their fallback
+  };
+  const Row rows[] = {
+      {"defaultTrackCount", 15, &AppSettings::defaultTrackCount, 16, 3},
+      {"defaultTimeBase", 3, &AppSettings::defaultTimeBase, 960, 960},
+      {"defaultTimeBase", 3, &AppSettings::defaultTimeBase, 100, 32},
+      {"frameRate", 2, &AppSettings::statFrameRate, 60, 60},
+      {"resetType", 6, &AppSettings::resetType, 9, 1},
+      {"samplingRate", 4, &AppSettings::samplingRate, 3, 3},
+  };
+  for (const Row& r : rows) {
+    AppSettings settings;
+    settings.*r.field = r.stored;
+    CMMLConfigSheet sheet({settings, host.choices, true, kPageGeneral});
+    EXPECT_EQ(Find<QComboBox>(sheet, r.list)->count(), r.count) << r.list;
+    EXPECT_EQ(sheet.options().settings.*r.field, r.kept) << r.list << " " << r.stored;
+  }
+  AppSettings loud;
+  loud.dlsVolume = 250;
+  CMMLConfigSheet sheet({loud, host.choices, true, kPageDls});
+  EXPECT_EQ(Find<QSlider>(sheet, "volume")->maximum(), 100);
+  EXPECT_EQ(sheet.options().settings.dlsVolume, 100);
+}
+
+TEST_F(ConfigFixture, FontButtonSetsEveryPaneAndTheSettingsAtOnce) {
+  host.document.AddTrack();
+  const auto order = host.document.TrackOrder();
+  const int32_t height = host.Pane(order[1])->GetMetric(PENNA_INFO_CHAR_HEIGHT);
+  // The font dialog runs modally inside the command: a timer answers it.
+  QTimer answer;
+  QString family;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* fonts = qobject_cast<QFontDialog*>(QApplication::activeModalWidget())) {
+      QFont chosen = fonts->currentFont();  // one of the families the dialog offers
+      chosen.setPointSize(24);
+      fonts->setCurrentFont(chosen);
+      family = fonts->currentFont().family();
+      fonts->accept();
+    }
+  });
+  answer.start(10);
+  ModalDriver driver([&](QDialog& d) {
+    Find<QPushButton>(d, "fontButton")->click();
+    d.reject();  // the font stays: it is set at once, not on OK
+    return int(d.result());
+  });
+  RunConfiguration(host, kPageGeneral);
+  ASSERT_FALSE(family.isEmpty());
+  EXPECT_EQ(host.settings.editorFontName, ToSjis(family));
+  EXPECT_EQ(host.settings.editorFontSize, 24);
+  EXPECT_NE(Ini().find("EditorFontSize=24"), std::string::npos);
+  const int32_t first = host.Pane(order[0])->GetMetric(PENNA_INFO_CHAR_HEIGHT);
+  EXPECT_GT(first, height);
+  EXPECT_EQ(host.Pane(order[1])->GetMetric(PENNA_INFO_CHAR_HEIGHT), first);
 }
 
 TEST_F(ConfigFixture, PagesFollowTheMachineAndTheCompatibleBox) {
@@ -114,6 +182,7 @@ TEST_F(ConfigFixture, AFailedOpenAsksWithNoAsDefaultAndYesOpensTheOutputPage) {
   settings.outputDls = 1;
   settings.dlsFilePath = host.folder.File("missing.dls");
   settings.audioDriver = "silent";
+  host.settings.audioDriver = "silent";
   std::array<TrackProperties, kTrackSlotCount> slots{};
   std::unique_ptr<CMidiDevice> device;
   OutputOpenHooks hooks = MakeOutputOpenHooks(host);
