@@ -1,11 +1,7 @@
 #!/usr/bin/env python3
-"""Runs kore-cli's SMF commands on the fixtures and describes what they give: exported files as
-read back by mido, an independent SMF reader (every event with its absolute tick), and the
-listings, song files and errors of the import. The description must equal
-data/cli_files.txt; with KORE_UPDATE_GOLDEN=1 the file is rewritten (review the diff).
-
-usage: check_cli_files.py KORE_CLI FIXTURE_DIR
-"""
+# kore-cli's SMF commands on the fixtures: exports read back by mido (each event at its tick),
+# the import's listings, song files and errors, compared with data/cli_files.txt
+# (KORE_UPDATE_GOLDEN=1 rewrites it: review the diff). usage: check_cli_files.py KORE_CLI DIR
 import difflib, os, subprocess, sys, tempfile
 
 import mido

@@ -12,13 +12,9 @@ namespace kore::test {
 using Bytes = std::vector<uint8_t>;
 
 inline void AppendVarLen(Bytes& out, uint32_t value) {
-  uint8_t groups[5];
-  int n = 0;
-  do {
-    groups[n++] = value & 0x7F;
-    value >>= 7;
-  } while (value != 0);
-  while (n-- > 0) out.push_back(static_cast<uint8_t>(groups[n] | (n > 0 ? 0x80 : 0)));
+  for (int shift = 21; shift > 0; shift -= 7)
+    if (value >> shift) out.push_back(static_cast<uint8_t>(0x80 | ((value >> shift) & 0x7F)));
+  out.push_back(static_cast<uint8_t>(value & 0x7F));
 }
 
 inline void AppendBig(Bytes& out, uint32_t value, int bytes) {

@@ -1,51 +1,44 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cctype>
+
 #include "base/shift_jis.h"
 #include "smf/smf_import_job.h"
 #include "smf/smf_import_song.h"
+#include "tests/support/golden.h"
 
 namespace kore {
 namespace {
 
-TEST(SmfImportOptionsTest, PresetsSetTheCheckBoxesButNotTheQuantiseUnit) {
-  struct Row {
-    int32_t preset;
-    const char* name;
-    bool pc, cc, pb, vel, text, sysex, chan, reduce, spread, spreadControl;
-  };
-  const Row rows[] = {
-      {1, "Elvara 通常", false, false, false, false, false, false, false, false, false, false},
-      {2, "Elvara 文字数節約", false, false, false, false, false, false, false, true, false, false},
-      {3, "Elvara 和音再現", false, false, false, false, false, false, false, false, true, false},
-      {4, "拡張 多数トラック", true, true, false, true, true, true, true, false, false, false},
-      {5, "拡張 単体トラック精密", true, true, true, true, true, true, true, false, true, true},
-  };
-  for (const Row& row : rows) {
+using test::CheckGolden;
+
+std::array<bool*, 10> Flags(SmfImportOptions& o) {
+  return {&o.programChange, &o.controlChange, &o.pitchBend, &o.velocity,    &o.midiText,
+          &o.sysEx,         &o.channel,       &o.reduceRest, &o.spreadTrack, &o.spreadControl};
+}
+
+// A case of the preset table: a preset number or name. The output is the number the name or
+// number finds, the name, and the check boxes the preset leaves over all-off and all-on options.
+std::string PresetAsText(const std::string& input) {
+  const int32_t found = FindSmfImportPreset(Utf8ToSjisLossy(input));
+  const int32_t preset = std::isdigit(static_cast<unsigned char>(input[0])) ? std::stoi(input)
+                                                                            : found;
+  std::string out = "found " + std::to_string(found) + " name \"" +
+                    SjisToUtf8Lossy(SmfImportPresetName(preset)) + "\"";
+  for (bool start : {false, true}) {
     SmfImportOptions o;
     o.quantizeValue = 16;
-    o.pitchBend = !row.pb;  // every flag must be set either way, not only turned on
-    o.reduceRest = !row.reduce;
-    ASSERT_TRUE(ApplySmfImportPreset(row.preset, o));
-    EXPECT_EQ(SmfImportPresetName(row.preset), Sjis(row.name));
-    EXPECT_EQ(FindSmfImportPreset(Sjis(row.name)), row.preset);
-    EXPECT_EQ(FindSmfImportPreset(std::to_string(row.preset)), row.preset);
-    const bool got[] = {o.programChange, o.controlChange, o.pitchBend, o.velocity,
-                        o.midiText,      o.sysEx,         o.channel,   o.reduceRest,
-                        o.spreadTrack,   o.spreadControl};
-    const bool want[] = {row.pc,    row.cc,   row.pb,     row.vel,    row.text,
-                         row.sysex, row.chan, row.reduce, row.spread, row.spreadControl};
-    for (size_t i = 0; i < 10; ++i) EXPECT_EQ(got[i], want[i]) << row.preset << " flag " << i;
-    EXPECT_EQ(o.quantizeValue, 16);
+    for (bool* flag : Flags(o)) *flag = start;
+    out += ApplySmfImportPreset(preset, o) ? " flags " : " refused ";
+    for (bool* flag : Flags(o)) out += *flag ? '1' : '0';
+    out += " quantise " + std::to_string(o.quantizeValue);
   }
-  SmfImportOptions custom;
-  custom.velocity = true;
-  const SmfImportOptions before = custom;
-  EXPECT_TRUE(ApplySmfImportPreset(0, custom));
-  EXPECT_EQ(custom, before);
-  EXPECT_EQ(SmfImportPresetName(0), Sjis("カスタム"));
-  EXPECT_FALSE(ApplySmfImportPreset(6, custom));
-  EXPECT_EQ(FindSmfImportPreset("9"), -1);
-  EXPECT_EQ(FindSmfImportPreset("nothing"), -1);
+  return out + "\n";
+}
+
+TEST(SmfImportOptionsTest, PresetsSetTheCheckBoxesButNotTheQuantiseUnit) {
+  CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/smf/data/presets.txt", PresetAsText);
 }
 
 TEST(SmfImportOptionsTest, StoredQuantiseValuesAndTheirText) {

@@ -56,9 +56,8 @@ TEST(SmfReaderTest, HeaderChecksAndTheirResultCodes) {
       {"fewer chunks than declared", MakeSmf(1, 96, {t}, 5), 0},
   };
   for (const auto& row : rows) EXPECT_EQ(Read(row.bytes).code, row.code) << row.name;
-  EXPECT_EQ(Read(MakeSmf(1, 0, {})).job.ticksPerQuarter, 32);  // a division below one
-  EXPECT_EQ(Read(MakeSmf(1, 1, {})).job.ticksPerQuarter, 1);
-  EXPECT_EQ(Read(MakeSmf(1, 0xE728, {})).job.ticksPerQuarter, 0xE728);
+  for (auto [division, ticks] : {std::pair{0, 32}, {1, 1}, {0xE728, 0xE728}})  // 0: below one
+    EXPECT_EQ(Read(MakeSmf(1, division, {})).job.ticksPerQuarter, ticks) << division;
 }
 
 TEST(SmfReaderTest, VariableLengthNumbers) {
