@@ -1,7 +1,7 @@
 // The binary block of song settings: its record stream, compression, checksums and damage.
 #include "song/extension_block.h"
 
-#include <functional>
+#include <sstream>
 
 #include "base/crc32.h"
 #include "song_test_util.h"
@@ -11,14 +11,7 @@ namespace {
 
 using namespace test;
 
-std::vector<uint8_t> Bytes(const std::string& s) {
-  return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-LoadedSong Applied(const std::string& stream, LoadedSong song = {}) {
-  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
-  return song;
-}
+std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 TEST(ExtensionBlock, StreamAndBlockAreTheKnownBytes) {
   const LoadedSong song = SmallSong();
@@ -96,79 +89,31 @@ TEST(ExtensionBlock, StoredMethodIsAcceptedWhenItsLengthMatches) {
   std::string records = Record(6, std::string("\0Stored", 8)) + Record(1, std::string("\0\x05", 2));
   std::vector<uint8_t> block =
       Bytes(Le32(records.size()) + Le32(Crc32(records)) + std::string("\0\0\0\0", 4) + records);
-  LoadedSong song;
+  LoadedSong song, other;
   ASSERT_TRUE(ApplyExtensionBlock(block.data(), block.size(), song));
-  EXPECT_EQ(song.title, "Stored");
-  EXPECT_EQ(song.trackOrder[0], 5);
-  EXPECT_EQ(song.trackOrder[1], -1);
+  EXPECT_TRUE(song.title == "Stored" && song.trackOrder[0] == 5 && song.trackOrder[1] == -1);
   block[0] += 1;
-  LoadedSong other;
   EXPECT_FALSE(ApplyExtensionBlock(block.data(), block.size(), other));
 }
 
-TEST(ExtensionBlock, RecordWalkChecksEveryLengthAndSlot) {
-  LoadedSong song =
-      Applied(Record(4, Le32(0) + Le32(3) + Le32(3)) +           // ticks 0 -> 32, bad unit -> 4/4
-              Record(2, std::string(10, '\x05')) +               // too short for its type: skipped
-              Record(5, std::string("\x10never", 7)) +           // slot 16: ignored
-              Record(3, std::string("\x01no terminator", 14)) +  // no NUL: the payload end ends it
-              Record(99, "unknown") +                            // unknown type: skipped
-              Record(1, std::string(40, '\x01')) +               // at most 16 order entries
-              Record(9, Le32(0) + Le32(10) + Le32(1)) +          // marker without a name
-              Record(9, Le32(7) + Le32(10) + Le32(2) + "x" + std::string(1, '\0')) +
-              std::string(1, '\x06') + Le32(1000) + "short");  // runs past the end: walk stops
-  EXPECT_EQ(song.timeBase, (TimeBase{32, 4, 4}));
-  EXPECT_EQ(song.slots[5].volume, 100);
-  EXPECT_EQ(song.slots[1].name, "no terminator");
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(song.trackOrder[i], 1);
-  ASSERT_EQ(song.markers.size(), 2u);  // both markers of tick 10 reach the loaded song
-  EXPECT_EQ(song.markers[0].text, "");
-  EXPECT_EQ(song.markers[1].text, "x");
-  EXPECT_EQ(song.markers[1].value, 2);
-  EXPECT_EQ(song.title, "");
-  EXPECT_EQ(Applied(Record(4, Le32(96) + Le32(17) + Le32(8))).timeBase, (TimeBase{96, 4, 4}));
-  EXPECT_EQ(Applied(Record(4, Le32(960) + Le32(7) + Le32(8))).timeBase, (TimeBase{960, 7, 8}));
+// A case of the record table: records separated by " | ", each "TYPE PAYLOAD" or "raw BYTES".
+std::string AppliedAsText(const std::string& input) {
+  std::string stream;
+  std::istringstream in(input);
+  for (std::string item; std::getline(in, item, '|');) {
+    item.erase(item.find_last_not_of(' ') + 1).erase(0, item.find_first_not_of(' '));
+    const std::string kind = item.substr(0, item.find(' '));
+    const std::string payload = Unescape(item.substr(std::min(item.size(), kind.size() + 1)));
+    stream += kind == "raw" ? payload : Record(std::stoi(kind), payload);
+  }
+  LoadedSong song;
+  song.title = "kept";
+  ApplyRecordStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), song);
+  return Describe(song);
 }
 
-TEST(ExtensionBlock, RecordsAreReadExactlyFromTheirShortestLength) {
-  LoadedSong titled;
-  titled.title = "kept";
-  const std::string props = std::string("\x05\x01\x02\x09", 4) + Le32(7) + Le32(4) + Le32(0);
-  const std::string timeBase = Le32(96) + Le32(3) + Le32(8);
-  const std::string marker = Le32(0) + Le32(10) + Le32(1);
-  const struct {
-    const char* name;
-    std::string stream;
-    std::function<bool(const LoadedSong&)> read;
-    bool expected;
-  } rows[] = {
-      {"properties of 16 bytes", Record(2, props),
-       [](const LoadedSong& s) { return s.slots[5].volume == 1 && s.slots[5].channel == 9; }, true},
-      {"properties of 15 bytes", Record(2, props.substr(0, 15)),
-       [](const LoadedSong& s) { return s.slots[5].volume == 1; }, false},
-      {"time base of 12 bytes", Record(4, timeBase),
-       [](const LoadedSong& s) {
-         return s.timeBase == TimeBase{96, 3, 8};
-       },
-       true},
-      {"time base of 11 bytes", Record(4, timeBase.substr(0, 11)),
-       [](const LoadedSong& s) { return s.timeBase.ticksPerQuarter == 96; }, false},
-      {"marker of 12 bytes", Record(9, marker),
-       [](const LoadedSong& s) { return !s.markers.empty(); }, true},
-      {"marker of 11 bytes", Record(9, marker.substr(0, 11)),
-       [](const LoadedSong& s) { return !s.markers.empty(); }, false},
-      {"empty order ending the stream", Record(1, ""),
-       [](const LoadedSong& s) { return s.trackOrderRead; }, true},
-      {"record header cut", Record(1, "").substr(0, 4),
-       [](const LoadedSong& s) { return s.trackOrderRead; }, false},
-      {"title of no bytes", Record(6, ""), [](const LoadedSong& s) { return s.title != "kept"; },
-       false},
-  };
-  for (const auto& row : rows) {
-    LoadedSong song = Applied(row.stream, titled);
-    EXPECT_EQ(row.read(song), row.expected) << row.name;
-    EXPECT_EQ(song.slots[5].inUse, 0) << row.name;  // properties alone do not make a track
-  }
+TEST(ExtensionBlock, RecordStreamsOfTheTable) {
+  CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/song/data/records.txt", AppliedAsText);
 }
 
 }  // namespace

@@ -14,9 +14,8 @@ using namespace test;
 TEST(MmsReader, RefusesOtherFilesAndMapsEveryGameId) {
   LoadedSong song;
   song.title = "kept";
-  EXPECT_EQ(ReadMmsText("[infomation]\r\n[mms-file]\r\n", song), -1);
-  EXPECT_EQ(ReadMmsText("no sections at all", song), -1);
-  EXPECT_EQ(ReadMmsText("", song), -1);
+  for (const char* text : {"[infomation]\r\n[mms-file]\r\n", "no sections at all", ""})
+    EXPECT_EQ(ReadMmsText(text, song), -1) << text;
   EXPECT_EQ(song.title, "kept");
   EXPECT_EQ(ReadMmsFile("/nonexistent/x.mms", song), -1);
   // Every game id maps to the instrument carrying it; a bad signature reads as 4/4.
@@ -77,8 +76,7 @@ TEST(KorFile, HeaderChecksRefuseDamagedFiles) {
 TEST(ClipboardMml, GroupsEndAtEmptyPartsSemicolonsAndSixteenParts) {
   LoadedSong song;
   ASSERT_EQ(ParseClipboardMml("MML@a,b,,c;", song), 1);
-  EXPECT_TRUE(song.slots[1].inUse);
-  EXPECT_FALSE(song.slots[2].inUse || song.slots[3].inUse);
+  EXPECT_TRUE(song.slots[1].inUse && !song.slots[2].inUse && !song.slots[3].inUse);
   std::string many = "MML@";
   for (int i = 0; i < 20; ++i) many.append("c").append(std::to_string(i)).append(",");
   ASSERT_EQ(ParseClipboardMml(many, song), 1);

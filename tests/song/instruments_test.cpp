@@ -17,11 +17,10 @@ TEST(Instruments, GameInstrumentsComeFirstThenGeneralMidi) {
   }
   EXPECT_TRUE(InstrumentName(kInstrumentCount).empty());
   EXPECT_TRUE(InstrumentName(-1).empty());
-  EXPECT_EQ(InstrumentListText(0), Sjis("106 : リュート"));
-  EXPECT_EQ(InstrumentListText(6), Sjis("078 : 尺八"));
-  EXPECT_EQ(InstrumentListText(7), "001 : Acoustic Grand Piano");
-  EXPECT_EQ(InstrumentListText(134), "128 : Gunshot");
-  EXPECT_TRUE(InstrumentListText(135).empty());
+  const std::pair<int32_t, const char*> texts[] = {
+      {0, "106 : リュート"}, {6, "078 : 尺八"}, {7, "001 : Acoustic Grand Piano"},
+      {134, "128 : Gunshot"}, {135, ""}};
+  for (auto [index, text] : texts) EXPECT_EQ(InstrumentListText(index), Sjis(text)) << index;
 }
 
 TEST(Instruments, CodesOnFile) {

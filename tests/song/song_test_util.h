@@ -24,32 +24,29 @@ inline std::string DataFile(const std::string& name) {
   return bytes.value_or("");
 }
 
-// A song as readable text, one fact a line, for comparison with a known description.
+// A song as readable text, one fact a line, for comparison with a known description. Slots
+// left fresh (in use or not) with no text are left out.
 inline std::string Describe(const LoadedSong& song) {
-  auto quoted = [](std::string_view text) { return "\"" + Escape(std::string(text)) + "\""; };
+  auto q = [](std::string_view text) { return "\"" + Escape(std::string(text)) + "\""; };
   std::ostringstream out;
-  out << "title " << quoted(song.title) << "\nsource " << quoted(song.source) << "\nmemo "
-      << quoted(song.memo) << "\ntime base " << song.timeBase.ticksPerQuarter << " "
-      << song.timeBase.beatsPerMeasure << "/" << song.timeBase.beatUnit << "\norder";
-  if (!song.trackOrderRead) out << " not read";
+  const TimeBase& tb = song.timeBase;
+  out << "title " << q(song.title) << "\nsource " << q(song.source) << "\nmemo " << q(song.memo)
+      << "\ntime base " << tb.ticksPerQuarter << " " << tb.beatsPerMeasure << "/" << tb.beatUnit
+      << "\norder" << (song.trackOrderRead ? "" : " not read");
   for (int32_t slot : song.trackOrder) out << " " << slot;
-  out << "\n";
-  for (const MidiEvent& m : song.markers) {
-    out << "marker " << m.tick << " " << std::hex << m.value << std::dec << " " << quoted(m.text)
-        << "\n";
-  }
-  const LoadedSong fresh;
+  for (const MidiEvent& m : song.markers)
+    out << "\nmarker " << m.tick << " " << std::hex << m.value << std::dec << " " << q(m.text);
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
     const TrackProperties& t = song.slots[slot];
     TrackProperties unused = TrackProperties::Fresh(slot);
     unused.inUse = 0;
-    if ((t == fresh.slots[slot] || t == unused) && song.texts[slot].empty()) continue;
-    out << "slot " << slot << (t.inUse ? " in use" : " unused") << " name " << quoted(t.name)
+    if ((t == LoadedSong().slots[slot] || t == unused) && song.texts[slot].empty()) continue;
+    out << "\nslot " << slot << (t.inUse ? " in use" : " unused") << " name " << q(t.name)
         << " instrument " << t.instrument << " volume " << t.volume << " panpot " << t.panpot
         << " channel " << t.channel << " reserved " << t.reserved << " start " << t.startMarker
-        << "\n  text " << quoted(song.texts[slot]) << "\n";
+        << "\n  text " << q(song.texts[slot]);
   }
-  return out.str();
+  return out.str() + "\n";
 }
 
 inline std::string Le32(uint32_t v) {
