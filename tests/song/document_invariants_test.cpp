@@ -42,13 +42,11 @@ void ExpectConsistent(const CMMLDocument& doc) {
     ASSERT_FALSE(listed[slot]) << "slot listed twice";
     listed[slot] = true;
   }
-  for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
+  for (int32_t slot = 0; slot < kTrackSlotCount; ++slot)
     ASSERT_EQ(listed[slot], doc.Track(slot).inUse == 1) << "slot " << slot;
-  }
   EXPECT_EQ(doc.Track(kReservedSlot).inUse, 0);
-  for (size_t i = 1; i < doc.Markers().size(); ++i) {
+  for (size_t i = 1; i < doc.Markers().size(); ++i)
     ASSERT_LE(doc.Markers()[i - 1].tick, doc.Markers()[i].tick);
-  }
   size_t expectedRecords = 0;
   CMMLCompiler compiler(doc.GetTimeBase());
   for (int32_t slot = 0; slot < kTrackSlotCount; ++slot) {
@@ -64,9 +62,8 @@ void ExpectConsistent(const CMMLDocument& doc) {
     MmlStateList states;
     compiler.Compile(t.Text(), events, states, doc.StartTickOf(slot), false);
     ASSERT_EQ(events.size(), t.events.size()) << "slot " << slot;
-    for (size_t i = 0; i < events.size(); ++i) {
+    for (size_t i = 0; i < events.size(); ++i)
       ASSERT_EQ(events[i].tick, t.events[i].tick) << "slot " << slot << " record " << i;
-    }
     expectedRecords += t.events.size();
     ASSERT_EQ(test::SongRecordsOf(doc, slot).size(), t.events.size());
   }

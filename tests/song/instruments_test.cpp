@@ -31,9 +31,8 @@ TEST(Instruments, CodesOnFile) {
   // An index that cannot be stored is written as index 0, which reads back as itself.
   EXPECT_EQ(InstrumentIndexToCode(135), 128);
   EXPECT_EQ(InstrumentIndexToCode(-3), 128);
-  for (int32_t i = 0; i < kInstrumentCount; ++i) {
+  for (int32_t i = 0; i < kInstrumentCount; ++i)
     EXPECT_EQ(InstrumentCodeToIndex(InstrumentIndexToCode(i)), i) << i;
-  }
 }
 
 }  // namespace
