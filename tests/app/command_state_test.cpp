@@ -10,64 +10,57 @@
 namespace kore {
 namespace {
 
-CommandInputs Idle() { return {}; }
-CommandInputs Playing() {
+// Inputs by letters: p playing, m modified, s synthesizer open, f the find window unavailable.
+CommandInputs Inputs(std::string_view flags) {
   CommandInputs in;
-  in.playing = true;
-  return in;
-}
-CommandInputs Modified(CommandInputs in) {
-  in.modified = true;
-  return in;
-}
-CommandInputs WithSynth(CommandInputs in) {
-  in.synthesizerOpen = true;
+  in.playing = flags.find('p') != flags.npos;
+  in.modified = flags.find('m') != flags.npos;
+  in.synthesizerOpen = flags.find('s') != flags.npos;
+  if (flags.find('f') != flags.npos) in.unavailable = {Cmd::Find};
   return in;
 }
 
 TEST(CommandState, EnablingFollowsPlayingModifiedAndDevice) {
-  struct Row {
+  const struct {
     const char* name;
-    CommandInputs in;
+    const char* flags;
     Cmd id;
     bool enabled;
+  } rows[] = {
+      {"new idle", "", Cmd::New, true},
+      {"new playing", "p", Cmd::New, false},
+      {"open playing", "p", Cmd::Open, false},
+      {"recent playing", "p", Cmd::RecentFile, false},
+      {"undo playing", "p", Cmd::Undo, false},
+      {"paste playing", "p", Cmd::Paste, false},
+      {"track add playing", "p", Cmd::TrackAdd, false},
+      {"view mode playing", "p", Cmd::ViewStacked, false},
+      {"play from caret playing", "p", Cmd::PlayFromCaret, false},
+      {"copy playing", "p", Cmd::Copy, true},
+      {"select all playing", "p", Cmd::SelectAll, true},
+      {"save as playing", "p", Cmd::SaveAs, true},
+      {"forward playing", "p", Cmd::ForwardMeasure, true},
+      {"back playing", "p", Cmd::BackMeasure, true},
+      {"track properties playing", "p", Cmd::TrackProperties, true},
+      {"exit playing", "p", Cmd::Exit, true},
+      {"save unmodified", "", Cmd::Save, false},
+      {"save modified", "m", Cmd::Save, true},
+      {"save modified playing", "mp", Cmd::Save, true},
+      {"play idle", "", Cmd::Play, true},
+      {"play playing", "p", Cmd::Play, false},
+      {"pause idle", "", Cmd::Pause, false},
+      {"stop playing", "p", Cmd::Stop, true},
+      {"wave without synthesizer", "", Cmd::WaveExport, false},
+      {"wave with synthesizer", "s", Cmd::WaveExport, true},
+      {"wave with synthesizer playing", "sp", Cmd::WaveExport, false},
+      {"keyboard", "", Cmd::Keyboard, false},
+      {"syntax check", "", Cmd::SyntaxCheck, false},
+      {"piano roll scroll", "", Cmd::PianoRollScroll, false},
+      {"find without its window", "f", Cmd::Find, false},
+      {"replace with its window", "f", Cmd::Replace, true},
   };
-  CommandInputs withoutFind = Idle();
-  withoutFind.unavailable = {Cmd::Find};
-  const Row rows[] = {
-      {"new idle", Idle(), Cmd::New, true},
-      {"new playing", Playing(), Cmd::New, false},
-      {"open playing", Playing(), Cmd::Open, false},
-      {"recent playing", Playing(), Cmd::RecentFile, false},
-      {"undo playing", Playing(), Cmd::Undo, false},
-      {"paste playing", Playing(), Cmd::Paste, false},
-      {"track add playing", Playing(), Cmd::TrackAdd, false},
-      {"view mode playing", Playing(), Cmd::ViewStacked, false},
-      {"play from caret playing", Playing(), Cmd::PlayFromCaret, false},
-      {"copy playing", Playing(), Cmd::Copy, true},
-      {"select all playing", Playing(), Cmd::SelectAll, true},
-      {"save as playing", Playing(), Cmd::SaveAs, true},
-      {"forward playing", Playing(), Cmd::ForwardMeasure, true},
-      {"back playing", Playing(), Cmd::BackMeasure, true},
-      {"track properties playing", Playing(), Cmd::TrackProperties, true},
-      {"exit playing", Playing(), Cmd::Exit, true},
-      {"save unmodified", Idle(), Cmd::Save, false},
-      {"save modified", Modified(Idle()), Cmd::Save, true},
-      {"save modified playing", Modified(Playing()), Cmd::Save, true},
-      {"play idle", Idle(), Cmd::Play, true},
-      {"play playing", Playing(), Cmd::Play, false},
-      {"pause idle", Idle(), Cmd::Pause, false},
-      {"stop playing", Playing(), Cmd::Stop, true},
-      {"wave without synthesizer", Idle(), Cmd::WaveExport, false},
-      {"wave with synthesizer", WithSynth(Idle()), Cmd::WaveExport, true},
-      {"wave with synthesizer playing", WithSynth(Playing()), Cmd::WaveExport, false},
-      {"keyboard", Idle(), Cmd::Keyboard, false},
-      {"syntax check", Idle(), Cmd::SyntaxCheck, false},
-      {"piano roll scroll", Idle(), Cmd::PianoRollScroll, false},
-      {"find without its window", withoutFind, Cmd::Find, false},
-      {"replace with its window", withoutFind, Cmd::Replace, true},
-  };
-  for (const Row& row : rows) EXPECT_EQ(StateOf(row.id, row.in).enabled, row.enabled) << row.name;
+  for (const auto& row : rows)
+    EXPECT_EQ(StateOf(row.id, Inputs(row.flags)).enabled, row.enabled) << row.name;
 }
 
 TEST(CommandState, CheckMarks) {
@@ -76,12 +69,10 @@ TEST(CommandState, CheckMarks) {
   in.editPlaySelect = false;
   in.editScroll = true;
   in.viewMode = 2;
-  EXPECT_TRUE(StateOf(Cmd::Loop, in).checked);
-  EXPECT_FALSE(StateOf(Cmd::EditPlaySelect, in).checked);
-  EXPECT_TRUE(StateOf(Cmd::EditScroll, in).checked);
-  EXPECT_TRUE(StateOf(Cmd::ViewStacked, in).checked);
-  EXPECT_FALSE(StateOf(Cmd::ViewAll, in).checked);
-  EXPECT_FALSE(StateOf(Cmd::Monitor, in).checked);
+  const std::pair<Cmd, bool> marks[] = {{Cmd::Loop, true},        {Cmd::EditPlaySelect, false},
+                                        {Cmd::EditScroll, true},  {Cmd::ViewStacked, true},
+                                        {Cmd::ViewAll, false},    {Cmd::Monitor, false}};
+  for (auto [id, checked] : marks) EXPECT_EQ(StateOf(id, in).checked, checked) << int(id);
 }
 
 TEST(CommandText, RecentEntriesAreNumberedAndCut) {
@@ -93,18 +84,17 @@ TEST(CommandText, RecentEntriesAreNumberedAndCut) {
 }
 
 TEST(StatusText, StateBeforeTheCaret) {
-  struct Row {
+  const struct {
     const char* mml;
     int32_t caretThrough;  // 1-based
     const char* expected;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"t150 o5 v12 l8.", 16, "Tempo 150 :  Octave 5 :  Velocity 12 :  L8."},
       {"t150 o5 v12 l8.", 1, "Tempo 120 :  Octave 4 :  Velocity  8 :  L4 "},
       {"t150 o5 v12 l8.", 9, "Tempo 150 :  Octave 5 :  Velocity  8 :  L4 "},
       {"l16 c", 6, "Tempo 120 :  Octave 4 :  Velocity  8 :  L16 "},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     CMMLCompiler compiler;
     MidiEventList events;
     MmlStateList states;

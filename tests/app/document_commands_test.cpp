@@ -12,7 +12,7 @@
 #include "song/foreign_formats.h"
 #include "song/loaded_song.h"
 #include "tests/app/scripted_ui.h"
-#include "tests/base/temp_folder.h"
+#include "tests/support/temp_dir.h"
 
 namespace kore {
 namespace {
@@ -30,46 +30,34 @@ class DocumentCommandsTest : public ::testing::Test {
     document.SetTrackText(0, text);
     document.SetModified();
   }
-  void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
 
   std::time_t now = 1700000000;
   CMMLDocument document;
   AppSettings settings;
   test::ScriptedUi ui;
   DocumentCommands commands;
-  testing_support::TempFolder folder;
+  test::TempDir folder;
 };
 
-TEST_F(DocumentCommandsTest, PromptOfAnUntitledSongAndCancelKeepsIt) {
+TEST_F(DocumentCommandsTest, UntitledSongPromptCancelKeepsItAndYesSavesThenProceeds) {
   Type("c8d8");
   ui.saveAnswer = SaveAnswer::Cancel;
   commands.NewSong();
-  ASSERT_EQ(ui.prompts.size(), 1u);
-  EXPECT_EQ(ui.prompts[0], "ファイル  <新規作成> 変更されています。\n\n変更を保存しますか？");
+  EXPECT_EQ(ui.prompts, std::vector<std::string>{
+                            "ファイル  <新規作成> 変更されています。\n\n変更を保存しますか？"});
   EXPECT_EQ(document.TrackText(0), "c8d8");
-  EXPECT_TRUE(document.IsModified());
-}
-
-TEST_F(DocumentCommandsTest, SavingAnUntitledSongAndCancellingLeavesItUntitledAndModified) {
-  Type("c");
+  // Saving it and cancelling the file dialog leaves it untitled and modified.
   EXPECT_FALSE(commands.Save(false));
   EXPECT_EQ(ui.dialogTitles, std::vector<std::string>{"名前を付けて保存"});
   EXPECT_TRUE(document.Path().empty());
   EXPECT_TRUE(document.IsModified());
-}
-
-TEST_F(DocumentCommandsTest, PromptYesSavesThenProceeds) {
-  Type("c");
   ui.saveAnswer = SaveAnswer::Yes;
   std::string path = folder.File("kept.mml");
   ui.files.push_back(FileChoice{path, 0});
   commands.NewSong();
   EXPECT_TRUE(fs::exists(path));
   EXPECT_EQ(document.TrackText(0), "");
-  ASSERT_EQ(commands.RecentFiles().size(), 1u);
-  EXPECT_EQ(commands.RecentFiles()[0], path);
+  EXPECT_EQ(commands.RecentFiles(), std::vector<std::string>{path});
 }
 
 TEST_F(DocumentCommandsTest, KorPathGetsAKorFileItsReaderAccepts) {
@@ -79,17 +67,15 @@ TEST_F(DocumentCommandsTest, KorPathGetsAKorFileItsReaderAccepts) {
   ASSERT_TRUE(commands.Save(true));
   LoadedSong back;
   ASSERT_EQ(ReadKorFile(path, back), 0);
-  EXPECT_EQ(back.texts[0], "t150c4");
-  EXPECT_FALSE(document.IsModified());
+  EXPECT_TRUE(back.texts[0] == "t150c4" && !document.IsModified()) << back.texts[0];
 }
 
 TEST_F(DocumentCommandsTest, FilesThatAreNotSongsAreRefusedAndTheSongKept) {
-  struct Row {
+  const struct {
     const char* name;
     const char* file;
     const char* bytes;  // null: no file at all
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"plain text", "notes.mml", "hello\r\nworld\r\n"},
       {"empty file", "empty.mml", ""},
       {"missing file", "missing.mml", nullptr},
@@ -97,15 +83,15 @@ TEST_F(DocumentCommandsTest, FilesThatAreNotSongsAreRefusedAndTheSongKept) {
   };
   Type("c");
   document.SetPath(folder.File("current.mml"));
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     std::string path = folder.File(row.file);
-    if (row.bytes) WriteFile(path, row.bytes);
+    if (row.bytes) std::ofstream(path, std::ios::binary) << row.bytes;
     ui.errors.clear();
     EXPECT_FALSE(commands.OpenPath(path)) << row.name;
     EXPECT_EQ(ui.errors, std::vector<std::string>{"ファイルのオープンに失敗しました"}) << row.name;
-    EXPECT_EQ(document.Path(), folder.File("current.mml")) << row.name;
-    EXPECT_EQ(document.TrackText(0), "c") << row.name;
-    EXPECT_TRUE(document.IsModified()) << row.name;
+    EXPECT_TRUE(document.Path() == folder.File("current.mml") && document.TrackText(0) == "c" &&
+                document.IsModified())
+        << row.name;
   }
 }
 
@@ -118,13 +104,11 @@ TEST_F(DocumentCommandsTest, RecentFileAndDropAskBeforeReplacingUnsavedWork) {
   Type("c");
   ui.saveAnswer = SaveAnswer::Cancel;
   EXPECT_FALSE(commands.OpenWithPrompt(other));
-  EXPECT_EQ(ui.prompts.size(), 1u);
-  EXPECT_EQ(document.TrackText(0), "c");
+  EXPECT_TRUE(ui.prompts.size() == 1 && document.TrackText(0) == "c");
   ui.saveAnswer = SaveAnswer::No;
   EXPECT_TRUE(commands.OpenWithPrompt(other));
   EXPECT_TRUE(document.TrackText(0).starts_with("e8")) << document.TrackText(0);
-  EXPECT_EQ(document.Path(), other);
-  EXPECT_FALSE(document.IsModified());
+  EXPECT_TRUE(document.Path() == other && !document.IsModified());
 }
 
 TEST_F(DocumentCommandsTest, SmfImportAsksFirstAndTheSongIsNotTakenForSaved) {
@@ -135,36 +119,30 @@ TEST_F(DocumentCommandsTest, SmfImportAsksFirstAndTheSongIsNotTakenForSaved) {
   ui.saveAnswer = SaveAnswer::Cancel;
   ui.files.push_back(FileChoice{midi, 0});
   commands.ImportSmf();
-  EXPECT_EQ(ui.prompts.size(), 1u);
-  EXPECT_EQ(document.TrackText(0), "t120 c4d4e4f4");
+  EXPECT_TRUE(ui.prompts.size() == 1 && document.TrackText(0) == "t120 c4d4e4f4");
 
   ui.saveAnswer = SaveAnswer::No;
   ui.files.push_back(FileChoice{midi, 0});
   commands.ImportSmf();
-  EXPECT_EQ(document.Path(), folder.File("a.mml"));
-  EXPECT_TRUE(document.IsModified());
+  EXPECT_TRUE(document.Path() == folder.File("a.mml") && document.IsModified());
   EXPECT_NE(document.TrackText(0).find("c4"), std::string_view::npos);
 
   // The first save asks before replacing a file that was never this song.
-  WriteFile(folder.File("a.mml"), "[Settings]\r\n");
+  std::ofstream(folder.File("a.mml"), std::ios::binary) << "[Settings]\r\n";
   ui.replaceAnswer = false;
   EXPECT_FALSE(commands.Save(false));
   EXPECT_EQ(ui.replaceQuestions.size(), 1u);
   EXPECT_EQ(*ReadWholeFile(folder.File("a.mml")), "[Settings]\r\n");
   ui.replaceAnswer = true;
-  EXPECT_TRUE(commands.Save(false));
-  EXPECT_FALSE(document.IsModified());
+  EXPECT_TRUE(commands.Save(false) && !document.IsModified());
   EXPECT_TRUE(commands.Save(false));
   EXPECT_EQ(ui.replaceQuestions.size(), 2u);
 }
 
-TEST_F(DocumentCommandsTest, ClipboardWithoutTextShowsItsMessage) {
+TEST_F(DocumentCommandsTest, ClipboardGameTextAppendsTracksWithTheChosenInstrument) {
   ui.clipboard.reset();
   commands.ImportClipboard();
   EXPECT_EQ(ui.errors, std::vector<std::string>{"クリップボードのオープンに失敗しました。"});
-}
-
-TEST_F(DocumentCommandsTest, ClipboardGameTextAppendsTracksWithTheChosenInstrument) {
   ui.clipboard = "MML@t120c,e,g;";
   ui.clipChoice = ClipImportChoice{true, 5};
   int32_t before = document.TrackCount();
@@ -183,7 +161,7 @@ TEST_F(DocumentCommandsTest, AutosaveNamesTheFileAfterTheSongsStartAndOverwrites
   std::optional<std::string> first = commands.Autosave(backups);
   ASSERT_TRUE(first);
   std::tm local{};
-  std::time_t start = 1700000000;
+  const std::time_t start = now - 3600;
   localtime_r(&start, &local);
   char expected[64];
   std::strftime(expected, sizeof expected, "~%Y%m%d_%H%M%S.mml", &local);
@@ -193,8 +171,7 @@ TEST_F(DocumentCommandsTest, AutosaveNamesTheFileAfterTheSongsStartAndOverwrites
   LoadedSong back;
   ASSERT_EQ(ReadSongFile(*first, back), 0);
   EXPECT_TRUE(back.texts[0].starts_with("d")) << back.texts[0];
-  EXPECT_TRUE(document.Path().empty()) << "the song keeps its own path";
-  EXPECT_TRUE(document.IsModified());
+  EXPECT_TRUE(document.Path().empty() && document.IsModified()) << "the song keeps its own path";
 }
 
 TEST(FileDialogTexts, WindowsFiltersBecomeQtFilters) {

@@ -21,19 +21,13 @@ class ScriptedUi : public DocumentUi {
   std::vector<std::string> prompts, errors, replaceQuestions, dialogTitles;
 
   SaveAnswer AskSaveChanges(const std::string& text) override {
-    prompts.push_back(text);
-    return saveAnswer;
+    return prompts.push_back(text), saveAnswer;
   }
-  std::optional<FileChoice> ChooseOpenFile(const FileDialogSpec& spec) override {
-    return Next(spec);
-  }
-  std::optional<FileChoice> ChooseSaveFile(const FileDialogSpec& spec) override {
-    return Next(spec);
-  }
+  std::optional<FileChoice> ChooseOpenFile(const FileDialogSpec& s) override { return Next(s); }
+  std::optional<FileChoice> ChooseSaveFile(const FileDialogSpec& s) override { return Next(s); }
   void ShowError(const std::string& text) override { errors.push_back(text); }
   bool AskReplaceFile(const std::string& path) override {
-    replaceQuestions.push_back(path);
-    return replaceAnswer;
+    return replaceQuestions.push_back(path), replaceAnswer;
   }
   std::optional<std::string> ClipboardText() override { return clipboard; }
   std::optional<ClipImportChoice> ChooseClipImport(int32_t) override { return clipChoice; }

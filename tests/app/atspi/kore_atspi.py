@@ -1,22 +1,12 @@
 """kore seen through AT-SPI: the demo's caption, the hosted views and the monitor window, New
 with its save prompt, typing through the editable-text interface, saving through Qt's file
 dialog, and the file written; and the instance marker on the X window, as xprop reads it."""
-import os
-import re
-import shutil
-import subprocess
-import sys
-import threading
-import time
+import os, re, shutil, subprocess, sys, threading, time
 
 import pyatspi
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "support"))
-from atspi_util import application as find_application, fail, find, wait_for  # noqa: E402
-
-
-def application():
-    return find_application("kore")
+from atspi_util import application, fail, find, wait_for  # noqa: E402
 
 PROGRAM = os.environ["KORE_PROGRAM"]
 WORK = os.environ["KORE_WORK"]
@@ -30,43 +20,32 @@ MARKER = "KOREV1-{6D3B1E52-8C4A-4F0B-9E27-5A1C0D7E4B93}"
 
 def packed_version():
     """The project version of CMakeLists.txt, a byte per number, as the marker holds it."""
-    root = os.path.join(os.path.dirname(__file__), "..", "..", "..")
-    with open(os.path.join(root, "CMakeLists.txt")) as f:
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "..", "CMakeLists.txt")) as f:
         numbers = re.search(r"project\(\S+ VERSION ([0-9.]+)", f.read()).group(1).split(".")
-    numbers = [int(n) for n in numbers] + [0] * (4 - len(numbers))
-    return (numbers[0] << 24) | (numbers[1] << 16) | (numbers[2] << 8) | numbers[3]
+    packed = 0
+    for n in (numbers + ["0"] * 4)[:4]:
+        packed = (packed << 8) | int(n)
+    return packed
 
 
 def marker_values():
     """The marker's value on every top-level X window that has it."""
-    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True,
-                          text=True).stdout
-    values = []
-    for window in re.findall(r"^\s+(0x[0-9a-f]+)", tree, re.M):
-        shown = subprocess.run(["xprop", "-id", window, MARKER], capture_output=True,
-                               text=True).stdout
-        found = re.search(r"\(CARDINAL\) = (\d+)", shown)
-        if found:
-            values.append(int(found.group(1)))
-    return values
-
-
-def frames():
-    app = application()
-    return [w for w in app] if app else []
+    run = lambda *args: subprocess.run(args, capture_output=True, text=True).stdout
+    tree = run("xwininfo", "-root", "-children")
+    shown = [run("xprop", "-id", w, MARKER) for w in re.findall(r"^\s+(0x[0-9a-f]+)", tree, re.M)]
+    return [int(m.group(1)) for m in (re.search(r"\(CARDINAL\) = (\d+)", s) for s in shown) if m]
 
 
 def frame_named(name):
-    return next((w for w in frames() if w.name == name), None)
+    return next((w for w in (application("kore") or []) if w.name == name), None)
 
 
 def act(node, action_name=None):
     """Runs an action without waiting: a modal dialog it opens would hold the reply."""
     action = node.queryAction()
-    index = 0
-    if action_name:
-        names = [action.getName(i) for i in range(action.nActions)]
-        index = names.index(action_name) if action_name in names else 0
+    names = [action.getName(i) for i in range(action.nActions)]
+    index = names.index(action_name) if action_name in names else 0
+
     def run():
         try:
             action.doAction(index)
@@ -87,19 +66,12 @@ def menu_item(window, menu_name, item_name):
     return item
 
 
-def editor_text(window):
+def type_text(window, text):
     node = find(window, lambda n: n.getRoleName() == "text" and
                 n.getState().contains(pyatspi.STATE_SHOWING) and n.name == "MML")
     if node is None:
         fail("no MML text object")
-    return node
-
-
-def type_text(window, text):
-    node = editor_text(window)
-    editable = node.queryEditableText()
-    count = node.queryText().characterCount
-    editable.insertText(count, text, len(text))
+    node.queryEditableText().insertText(node.queryText().characterCount, text, len(text))
     time.sleep(0.3)
 
 
@@ -117,8 +89,7 @@ def main():
         names = [t.name for t in tabs] if tabs else []
         if names[:3] != ["メロディ", "ベース", "和音"]:
             fail("track tabs are %r" % names)
-        keyboard = menu_item(window, "表示(V)", "鍵盤(K)")
-        if keyboard.getState().contains(pyatspi.STATE_ENABLED):
+        if menu_item(window, "表示(V)", "鍵盤(K)").getState().contains(pyatspi.STATE_ENABLED):
             fail("鍵盤(K) is enabled")
         for view in ("ピアノロール", "イベントリスト", "鍵盤"):
             if find(window, lambda n, view=view: n.name == view) is None:
@@ -133,8 +104,7 @@ def main():
                  lambda: frame_named("KOR EDITOR - demo.mml(更新) [はじまりの森] - メロディ"))
         act(menu_item(window, "ファイル(F)", "新規作成(N)"))
         prompt = wait_for("the save prompt", lambda: frame_named("KOR EDITOR"))
-        label = find(prompt, lambda n: n.getRoleName() == "label" and "変更されています" in n.name)
-        if label is None:
+        if find(prompt, lambda n: n.getRoleName() == "label" and "変更されています" in n.name) is None:
             fail("the prompt holds no text label")
         act(find(prompt, lambda n: n.getRoleName() == "push button" and n.name == "いいえ(N)"))
         window = wait_for("the new song", lambda: frame_named("KOR EDITOR - (無題) [] - Track1"))
@@ -149,8 +119,7 @@ def main():
         time.sleep(0.3)
         act(find(dialog, lambda n: n.getRoleName() == "push button" and n.name == "保存(S)"))
         wait_for("the saved caption", lambda: frame_named("KOR EDITOR - typed.mml [] - Track1"))
-        with open(target, "rb") as f:
-            data = f.read()
+        data = open(target, "rb").read()
         if b"[Channel1]\r\ncde" not in data:
             fail("saved file lacks the typed text: %r" % data[:200])
         print("AT-SPI: caption, marker, prompt, typing and save through the file dialog work")

@@ -27,9 +27,8 @@ void CollectUnnamed(QAccessibleInterface* node, const QString& path, QStringList
   if (!node || node->state().invisible) return;
   const QString here =
       path + "/" + (node->object() ? node->object()->objectName() : node->text(QAccessible::Name));
-  if (kOperated.contains(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty()) {
+  if (kOperated.contains(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty())
     unnamed << here;
-  }
   for (int i = 0; i < node->childCount(); ++i) CollectUnnamed(node->child(i), here, unnamed);
 }
 
@@ -37,32 +36,26 @@ TEST(Accessibility, EveryDialogIsNamedByItsCaptionAndEveryControlByItsText) {
   FakeHost host;
   host.MakeTracks({{"a", "cde"}, {"b", "efg"}});
   host.document.AddMarker(128, "m", 0);
-  struct Row {
+  const struct {
     const char* name;
     std::function<std::unique_ptr<QDialog>()> make;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"track", [&] { return std::make_unique<CMMLTrackPropaty>(TrackPropertyOptionsFor(host, 0)); }},
       {"song", [&] { return std::make_unique<CMMLPropatyDlg>(SongPropertyOptionsFor(host)); }},
       {"export", [&] { return std::make_unique<CMMLClipExportDlg>(ClipExportOptionsFor(host)); }},
       {"import", [&] { return std::make_unique<CMMLClipImportDlg>(ClipImportOptions{3}); }},
       {"marker", [&] {
-         MarkerOptions o;
-         o.mode = MarkerMode::Edit;
-         o.name = "m";
-         return std::make_unique<CMMLMarkerDlg>(o);
+         return std::make_unique<CMMLMarkerDlg>(
+             MarkerOptions{.mode = MarkerMode::Edit, .name = "m", .timeBase = {}});
        }},
       {"smf", [&] {
-         SmfImportDialogOptions o;
-         o.fileName = "a.mid";
-         o.sources = {{0, " 1 : A01"}};
-         return std::make_unique<CMMLSmfImportDlg>(o);
+         return std::make_unique<CMMLSmfImportDlg>(SmfImportDialogOptions{
+             .fileName = "a.mid", .sources = {{0, " 1 : A01"}}, .options = {},
+             .selectedSources = {}});
        }},
       {"config", [&] {
-         ConfigOptions o;
-         o.outputs = {{"Mapper", 0, -1}};
-         o.synthesizerAvailable = true;
-         return std::make_unique<CMMLConfigSheet>(o);
+         return std::make_unique<CMMLConfigSheet>(ConfigOptions{
+             .settings = {}, .outputs = {{"Mapper", 0, -1}}, .synthesizerAvailable = true});
        }},
       {"search", [&] {
          auto d = std::make_unique<CMMLTextSearch>(host);
@@ -70,7 +63,7 @@ TEST(Accessibility, EveryDialogIsNamedByItsCaptionAndEveryControlByItsText) {
          return std::unique_ptr<QDialog>(std::move(d));
        }},
   };
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
     std::unique_ptr<QDialog> dialog = r.make();
     dialog->show();
     QAccessibleInterface* root = QAccessible::queryAccessibleInterface(dialog.get());
@@ -98,15 +91,9 @@ TEST(Accessibility, TrackListsOfferTheirSelection) {
 }
 
 TEST(Accessibility, FormHelperStripsMnemonics) {
-  struct Row {
-    const char* label;
-    const char* name;
-  };
-  const Row rows[] = {{"トラック名(&N)", "トラック名"}, {"&Open", "Open"}, {"A && B", "A & B"},
-                      {"ウィンドウスタイル(&S) ※要再起動", "ウィンドウスタイル ※要再起動"}};
-  for (const Row& r : rows) {
-    EXPECT_EQ(StripMnemonic(QString::fromUtf8(r.label)), QString::fromUtf8(r.name)) << r.label;
-  }
+  for (auto [label, name] : {std::pair{"トラック名(&N)", "トラック名"}, {"&Open", "Open"}, {"A && B", "A & B"},
+                             {"ウィンドウスタイル(&S) ※要再起動", "ウィンドウスタイル ※要再起動"}})
+    EXPECT_EQ(StripMnemonic(QString::fromUtf8(label)), QString::fromUtf8(name)) << label;
 }
 
 }  // namespace

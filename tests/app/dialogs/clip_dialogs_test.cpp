@@ -16,60 +16,57 @@ namespace {
 
 using test::FakeHost;
 using test::Find;
+using test::HostTest;
 using test::MessageLog;
 using test::ModalDriver;
 
 const std::string kMelody(79, 'c');
 const std::string kChord(57, 'e');
 
-TEST(ClipExportDialog, ListsCountsAndExportsTwoTracksInGameForm) {
-  FakeHost host;
-  MessageLog messages;
-  host.MakeTracks({{Sjis("メロディ"), kMelody}, {Sjis("和音"), kChord}});
-  ModalDriver driver([](QDialog& d) {
-    auto* list = Find<QListWidget>(d, "tracks");
-    EXPECT_EQ(list->item(0)->text(), QStringLiteral("  79文字 : メロディ"));
-    EXPECT_EQ(Find<QLabel>(d, "status")->text(), QStringLiteral("必要作曲ランク : 練習"));
-    Find<QPushButton>(d, "copyButton")->click();
-    return int(d.result());
-  });
-  ShowClipExport(host);
-  EXPECT_EQ(host.clipboard, "MML@" + kMelody + "," + kChord + ";");
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_TRUE(messages.Last().startsWith(QStringLiteral("Elvara(MML@)形式で以下のとおりに出力しました。")));
-  EXPECT_TRUE(messages.Last().contains(QStringLiteral("Melody  :   79 文字 [メロディ]")));
-}
-
-TEST(ClipExportDialog, BoardFormHeaderAndEnding) {
-  FakeHost host;
-  MessageLog messages;
-  host.MakeTracks({{"a", kChord}, {"b", kMelody}});
-  ModalDriver driver([](QDialog& d) {
-    Find<QRadioButton>(d, "format1")->click();
-    Find<QPushButton>(d, "copyButton")->click();
-    return int(d.result());
-  });
-  ShowClipExport(host);
-  ASSERT_TRUE(host.clipboard);
-  EXPECT_NE(host.clipboard->find(" (79/57/0)\r\n"), std::string::npos);
-  EXPECT_TRUE(host.clipboard->ends_with(kChord + "\r\n;\r\n"));
-}
-
-TEST(ClipExportDialog, WholeSongFormatCopiesTheSongFileText) {
-  FakeHost host;
-  MessageLog messages;
-  host.MakeTracks({{"a", "cde"}, {"b", "efg"}});
-  ModalDriver driver([](QDialog& d) {
-    Find<QListWidget>(d, "tracks")->clearSelection();
-    Find<QRadioButton>(d, "format2")->click();
-    Find<QPushButton>(d, "copyButton")->click();
-    return int(d.result());
-  });
-  ShowClipExport(host);
-  ASSERT_TRUE(host.clipboard);
-  EXPECT_TRUE(host.clipboard->starts_with("[Settings]")) << host.clipboard->substr(0, 40);
-  EXPECT_NE(host.clipboard->find("efg"), std::string::npos);
-  EXPECT_EQ(messages.Last(), QStringLiteral("ElvaraMML形式で出力しました。"));
+TEST(ClipExportDialog, EachFormatCopiesItsText) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> tracks;
+    std::function<void(QDialog&)> fill;
+    std::vector<std::string> copied;  // the text starts with the first, holds the others
+    QString message, report;          // the one shown starts with the first, holds the other
+  } rows[] = {
+      {"game form", {{Sjis("メロディ"), kMelody}, {Sjis("和音"), kChord}},
+       [](QDialog& d) {
+         EXPECT_EQ(Find<QListWidget>(d, "tracks")->item(0)->text(), QStringLiteral("  79文字 : メロディ"));
+         EXPECT_EQ(Find<QLabel>(d, "status")->text(), QStringLiteral("必要作曲ランク : 練習"));
+       },
+       {"MML@" + kMelody + "," + kChord + ";"},
+       QStringLiteral("Elvara(MML@)形式で以下のとおりに出力しました。"),
+       QStringLiteral("Melody  :   79 文字 [メロディ]")},
+      {"board form: header and ending", {{"a", kChord}, {"b", kMelody}},
+       [](QDialog& d) { Find<QRadioButton>(d, "format1")->click(); },
+       {"", " (79/57/0)\r\n", kChord + "\r\n;\r\n"},
+       QStringLiteral("したらば形式(MML@改行あり)で以下のとおりに出力しました。"), ""},
+      {"whole song, nothing selected", {{"a", "cde"}, {"b", "efg"}},
+       [](QDialog& d) {
+         Find<QListWidget>(d, "tracks")->clearSelection();
+         Find<QRadioButton>(d, "format2")->click();
+       },
+       {"[Settings]", "efg"}, QStringLiteral("ElvaraMML形式で出力しました。"), ""},
+  };
+  for (const auto& r : rows) {
+    FakeHost host;
+    MessageLog messages;
+    host.MakeTracks(r.tracks);
+    ModalDriver driver([&](QDialog& d) {
+      r.fill(d);
+      Find<QPushButton>(d, "copyButton")->click();
+    });
+    ShowClipExport(host);
+    const std::string copied = host.clipboard.value_or("(nothing)");
+    EXPECT_TRUE(copied.starts_with(r.copied[0])) << r.name << ": " << copied.substr(0, 40);
+    for (const std::string& part : r.copied)
+      EXPECT_NE(copied.find(part), std::string::npos) << r.name << ": " << part;
+    ASSERT_EQ(messages.shown.size(), 1u) << r.name;
+    EXPECT_TRUE(messages.Last().startsWith(r.message) && messages.Last().contains(r.report))
+        << r.name << ": " << messages.Last().toStdString();
+  }
 }
 
 TEST(ClipExportDialog, AFourthSelectionDropsTheFirstAndStatusFollows) {
@@ -80,9 +77,8 @@ TEST(ClipExportDialog, AFourthSelectionDropsTheFirstAndStatusFollows) {
   auto* copy = Find<QPushButton>(dialog, "copyButton");
   auto selected = [&] {
     std::vector<int> rows;
-    for (int i = 0; i < list->count(); ++i) {
+    for (int i = 0; i < list->count(); ++i)
       if (list->item(i)->isSelected()) rows.push_back(i);
-    }
     return rows;
   };
   EXPECT_EQ(selected(), (std::vector<int>{0, 1, 2}));
@@ -97,16 +93,13 @@ TEST(ClipExportDialog, AFourthSelectionDropsTheFirstAndStatusFollows) {
   EXPECT_TRUE(copy->isEnabled());
 }
 
-TEST(ClipExportDialog, OptimiseBoxIsRememberedAndCopyButtonsSayWhatTheyDid) {
-  FakeHost host;
-  MessageLog messages;
+TEST_F(HostTest, ClipExportRemembersTheOptimiseBoxAndCopyButtonsSayWhatTheyDid) {
   host.MakeTracks({{"lead", "cde"}});
   host.settings.optClipExport = false;
   ModalDriver driver([](QDialog& d) {
     Find<QPushButton>(d, "copyTrackNameButton")->click();
     Find<QCheckBox>(d, "optimize")->setChecked(true);
     Find<QPushButton>(d, "copyButton")->click();
-    return int(d.result());
   });
   ShowClipExport(host);
   EXPECT_TRUE(host.settings.optClipExport);
@@ -115,61 +108,42 @@ TEST(ClipExportDialog, OptimiseBoxIsRememberedAndCopyButtonsSayWhatTheyDid) {
   EXPECT_TRUE(messages.Last().contains(QStringLiteral("圧縮メソッド : ")));
 }
 
-TEST(ClipImport, NewSongFromMmlText) {
-  FakeHost host;
-  MessageLog messages;
+TEST_F(HostTest, ClipImportMakesANewSongFromMmlText) {
   host.clipboard = "MML@cde,efg,gab;";
   QString info;
-  ModalDriver driver([&](QDialog& d) {
-    info = Find<QLabel>(d, "trackInfo")->text();
-    d.accept();
-    return int(d.result());
-  });
+  ModalDriver driver([&](QDialog& d) { info = Find<QLabel>(d, "trackInfo")->text(); });
   ImportClipboard(host);
   EXPECT_EQ(info, QStringLiteral("MML@形式 3トラック "));
   EXPECT_EQ(host.document.TrackCount(), 3);
   EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[2]), "gab");
-  EXPECT_TRUE(host.document.Path().empty());
-  EXPECT_TRUE(host.document.IsModified());
+  EXPECT_TRUE(host.document.Path().empty() && host.document.IsModified());
 }
 
-TEST(ClipImport, AppendStopsWhenTheSongIsFull) {
-  FakeHost host;
-  MessageLog messages;
+TEST_F(HostTest, ClipImportAppendStopsWhenTheSongIsFull) {
   while (host.document.TrackCount() < 13) host.document.AddTrack();
   host.clipboard = "MML@cde,efg,gab;";
-  ModalDriver driver([](QDialog& d) {
-    Find<QRadioButton>(d, "append")->setChecked(true);
-    d.accept();
-    return int(d.result());
-  });
+  ModalDriver driver([](QDialog& d) { Find<QRadioButton>(d, "append")->setChecked(true); });
   ImportClipboard(host);
   EXPECT_EQ(host.document.TrackCount(), 15);
-  const int32_t last = host.document.TrackOrder()[14];
-  EXPECT_EQ(host.document.TrackText(last), "efg");
+  EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[14]), "efg");
   ASSERT_FALSE(host.notifier.messages.empty());
   EXPECT_EQ(host.notifier.messages.back().text, Sjis("これ以上トラックを追加できません"));
 }
 
 TEST(ClipImport, UnusableClipboardKeepsTheSong) {
-  struct Row {
-    const char* name;
-    std::optional<std::string> clipboard;
-    QString message;
+  const std::pair<std::optional<std::string>, QString> rows[] = {
+      {std::nullopt, QStringLiteral("クリップボードのオープンに失敗しました。")},
+      {std::string(), QStringLiteral("クリップボードのオープンに失敗しました。")},
+      {std::string("hello"), QStringLiteral("ファイルのオープンに失敗しました")},
   };
-  const Row rows[] = {
-      {"no text", std::nullopt, QStringLiteral("クリップボードのオープンに失敗しました。")},
-      {"empty", std::string(), QStringLiteral("クリップボードのオープンに失敗しました。")},
-      {"neither MML@ nor song", std::string("hello"), QStringLiteral("ファイルのオープンに失敗しました")},
-  };
-  for (const Row& r : rows) {
+  for (const auto& [clipboard, message] : rows) {
     FakeHost host;
     MessageLog messages;
     host.MakeTracks({{"keep", "cde"}});
-    host.clipboard = r.clipboard;
+    host.clipboard = clipboard;
     ImportClipboard(host);
-    EXPECT_EQ(messages.Last(), r.message) << r.name;
-    EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[0]), "cde") << r.name;
+    EXPECT_EQ(messages.Last(), message) << clipboard.value_or("(no text)");
+    EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[0]), "cde");
   }
 }
 
@@ -183,36 +157,26 @@ TEST(MarkerDialog, CreateEditDeleteAndCancel) {
     nameSelected = name->selectedText() == name->text() && !name->text().isEmpty();
     EXPECT_FALSE(Find<QPushButton>(d, "deleteButton")->isEnabled());
     name->setText(QStringLiteral("サビ"));
-    d.accept();
-    return int(d.result());
   });
   NewMarkerCommand(host, 512);
-  EXPECT_EQ(position, QStringLiteral("0004:0000"));
-  EXPECT_TRUE(nameSelected);
-  MidiEvent marker;
-  ASSERT_TRUE(host.document.GetMarker(1, marker));
-  EXPECT_EQ(marker.tick, 512);
-  EXPECT_EQ(std::string(std::string_view(marker.text)), Sjis("サビ"));
-
+  EXPECT_TRUE(position == QStringLiteral("0004:0000") && nameSelected) << position.toStdString();
+  auto markerName = [&] {
+    MidiEvent marker;
+    EXPECT_TRUE(host.document.GetMarker(1, marker) && marker.tick == 512);
+    return std::string(std::string_view(marker.text));
+  };
+  EXPECT_EQ(markerName(), Sjis("サビ"));
   {
-    ModalDriver cancel([](QDialog& d) {
-      Find<QLineEdit>(d, "markerName")->setText("x");
-      d.reject();
-      return int(d.result());
-    });
+    ModalDriver cancel([](QDialog& d) { Find<QLineEdit>(d, "markerName")->setText("x"); }, false);
     EditMarkerCommand(host, 1);
   }
-  ASSERT_TRUE(host.document.GetMarker(1, marker));
-  EXPECT_EQ(std::string(std::string_view(marker.text)), Sjis("サビ"));
+  EXPECT_EQ(markerName(), Sjis("サビ"));
 
   host.playing = true;
   DeleteMarkerCommand(host, 1);
   EXPECT_EQ(host.document.MarkerCount(), 1);
   host.playing = false;
-  ModalDriver remove([](QDialog& d) {
-    Find<QPushButton>(d, "deleteButton")->click();
-    return int(d.result());
-  });
+  ModalDriver remove([](QDialog& d) { Find<QPushButton>(d, "deleteButton")->click(); });
   EditMarkerCommand(host, 1);
   EXPECT_EQ(host.document.MarkerCount(), 0);
 }

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
+#include <tuple>
 
 #include "app/dialogs/config_commands.h"
 #include "base/profile_file.h"
@@ -20,17 +21,13 @@ namespace {
 
 using test::FakeHost;
 using test::Find;
-using test::MessageLog;
 using test::ModalDriver;
 
-struct ConfigFixture : ::testing::Test {
+struct ConfigFixture : test::HostTest {
   ConfigFixture() {
     host.choices = {{"Mapper", 0, -1}, {"Port A", 0, 0}, {"Built-in", 2, -1}, {"FluidSynth DLS", 1, -1}};
     host.synthesizer = true;
   }
-  std::string Ini() { return ReadWholeFile(host.SettingsPath()).value_or(""); }
-  FakeHost host;
-  MessageLog messages;
 };
 
 TEST_F(ConfigFixture, OkStoresEveryPageAndCancelWritesTheOldValues) {
@@ -41,9 +38,7 @@ TEST_F(ConfigFixture, OkStoresEveryPageAndCancelWritesTheOldValues) {
       Find<QComboBox>(d, "frameRate")->setCurrentIndex(1);
       Find<QComboBox>(d, "defaultTimeBase")->setCurrentIndex(1);
       Find<QCheckBox>(d, "compatible")->setChecked(true);
-      ok ? d.accept() : d.reject();
-      return int(d.result());
-    });
+    }, ok);
     RunConfiguration(fresh, kPageGeneral);
     // Read back as the program reads it at start: the file is written either way.
     CProfileFile file(fresh.SettingsPath());
@@ -51,34 +46,29 @@ TEST_F(ConfigFixture, OkStoresEveryPageAndCancelWritesTheOldValues) {
     AppSettings read;
     LoadSettings(file, read);
     const AppSettings old;
-    EXPECT_EQ(read.defaultTrackCount, ok ? 5 : old.defaultTrackCount) << ok;
-    EXPECT_EQ(read.statFrameRate, ok ? 60 : old.statFrameRate) << ok;
-    EXPECT_EQ(read.defaultTimeBase, ok ? 480 : old.defaultTimeBase) << ok;
-    EXPECT_EQ(read.compatible1900, ok) << ok;
-    EXPECT_EQ(fresh.reopens, 0) << ok;  // no output value changed
+    EXPECT_EQ(std::tuple(read.defaultTrackCount, read.statFrameRate, read.defaultTimeBase,
+                         read.compatible1900, fresh.reopens),  // no output value changed
+              ok ? std::tuple(5, 60, 480, true, 0)
+                 : std::tuple(old.defaultTrackCount, old.statFrameRate, old.defaultTimeBase,
+                              false, 0));
   }
 }
 
 TEST_F(ConfigFixture, OnlyOutputChangesReopenTheDevice) {
-  struct Row {
+  const struct {
     const char* name;
     std::function<void(QDialog&)> change;
     int reopens;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"frame rate", [](QDialog& d) { Find<QComboBox>(d, "frameRate")->setCurrentIndex(1); }, 0},
       {"bank path", [](QDialog& d) { Find<QLineEdit>(d, "dlsPath")->setText("/no/such.dls"); }, 1},
       {"output", [](QDialog& d) { Find<QComboBox>(d, "output")->setCurrentIndex(3); }, 1},
       {"reset type", [](QDialog& d) { Find<QComboBox>(d, "resetType")->setCurrentIndex(4); }, 1},
       {"volume", [](QDialog& d) { Find<QSlider>(d, "volume")->setValue(40); }, 1},
   };
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
     host.reopens = 0;
-    ModalDriver driver([&](QDialog& d) {
-      r.change(d);
-      d.accept();
-      return int(d.result());
-    });
+    ModalDriver driver(r.change);
     RunConfiguration(host, kPageGeneral);
     EXPECT_EQ(host.reopens, r.reopens) << r.name;
   }
@@ -86,13 +76,12 @@ TEST_F(ConfigFixture, OnlyOutputChangesReopenTheDevice) {
 }
 
 TEST_F(ConfigFixture, ListsOfferWhatTheSettingsKeepAndShowFallbacksForOtherValues) {
-  struct Row {
+  const struct {
     const char* list;
     int count;
     int32_t AppSettings::*field;
     int32_t stored, kept;  // a value the settings would correct becomes their fallback
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"defaultTrackCount", 15, &AppSettings::defaultTrackCount, 16, 3},
       {"defaultTimeBase", 3, &AppSettings::defaultTimeBase, 960, 960},
       {"defaultTimeBase", 3, &AppSettings::defaultTimeBase, 100, 32},
@@ -100,7 +89,7 @@ TEST_F(ConfigFixture, ListsOfferWhatTheSettingsKeepAndShowFallbacksForOtherValue
       {"resetType", 6, &AppSettings::resetType, 9, 1},
       {"samplingRate", 4, &AppSettings::samplingRate, 3, 3},
   };
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
     AppSettings settings;
     settings.*r.field = r.stored;
     CMMLConfigSheet sheet({settings, host.choices, true, kPageGeneral});
@@ -131,16 +120,13 @@ TEST_F(ConfigFixture, FontButtonSetsEveryPaneAndTheSettingsAtOnce) {
     }
   });
   answer.start(10);
-  ModalDriver driver([&](QDialog& d) {
-    Find<QPushButton>(d, "fontButton")->click();
-    d.reject();  // the font stays: it is set at once, not on OK
-    return int(d.result());
-  });
+  // Cancel: the font stays, as it is set at once, not on OK.
+  ModalDriver driver([&](QDialog& d) { Find<QPushButton>(d, "fontButton")->click(); }, false);
   RunConfiguration(host, kPageGeneral);
   ASSERT_FALSE(family.isEmpty());
   EXPECT_EQ(host.settings.editorFontName, ToSjis(family));
   EXPECT_EQ(host.settings.editorFontSize, 24);
-  EXPECT_NE(Ini().find("EditorFontSize=24"), std::string::npos);
+  EXPECT_NE(host.Ini().find("EditorFontSize=24"), std::string::npos);
   const int32_t first = host.Pane(order[0])->GetMetric(PENNA_INFO_CHAR_HEIGHT);
   EXPECT_GT(first, height);
   EXPECT_EQ(host.Pane(order[1])->GetMetric(PENNA_INFO_CHAR_HEIGHT), first);
@@ -153,10 +139,10 @@ TEST_F(ConfigFixture, PagesFollowTheMachineAndTheCompatibleBox) {
   EXPECT_EQ(pages->currentIndex(), kPageMidi);
   auto* compatible = Find<QCheckBox>(withSynth, "compatible");
   auto* compact = Find<QCheckBox>(withSynth, "compact");
-  compatible->setChecked(true);
-  EXPECT_FALSE(compact->isEnabled());
-  compatible->setChecked(false);
-  EXPECT_TRUE(compact->isEnabled());
+  for (bool on : {true, false}) {
+    compatible->setChecked(on);
+    EXPECT_EQ(compact->isEnabled(), !on) << on;
+  }
   CMMLConfigSheet withoutSynth({host.settings, {host.choices[0]}, false, kPageGeneral});
   EXPECT_EQ(Find<QTabWidget>(withoutSynth, "pages")->count(), 3);
 }
@@ -198,8 +184,6 @@ TEST_F(ConfigFixture, AFailedOpenAsksWithNoAsDefaultAndYesOpensTheOutputPage) {
   ModalDriver driver([&](QDialog& d) {
     page = Find<QTabWidget>(d, "pages")->currentIndex();
     Find<QComboBox>(d, "output")->setCurrentIndex(2);
-    d.accept();
-    return int(d.result());
   });
   messages.answers.push_back(QMessageBox::Yes);
   messages.answers.push_back(QMessageBox::No);  // should the built-in set fail here as well

@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/base/temp_folder.h"
+#include "tests/support/temp_dir.h"
 #include "app/dialogs/dialog_host.h"
 #include "app/dialogs/form.h"
+#include "base/profile_file.h"
 #include "base/shift_jis.h"
 #include "editor/penna_editor.h"
 #include "playback/midi_device.h"
@@ -48,9 +49,19 @@ struct MessageLog {
   QString Last() const { return shown.empty() ? QString() : shown.back().text; }
 };
 
-// Answers each modal dialog with the given function instead of a modal loop.
+// Answers each modal dialog instead of a modal loop: `fill` works its controls, then OK (Cancel
+// when `ok` is false) closes it unless `fill` already did.
 struct ModalDriver {
-  explicit ModalDriver(std::function<int(QDialog&)> drive) { SetModalRunner(std::move(drive)); }
+  explicit ModalDriver(std::function<void(QDialog&)> fill, bool ok = true) {
+    SetModalRunner([fill = std::move(fill), ok](QDialog& d) {
+      auto closed = std::make_shared<bool>(false);
+      auto c = QObject::connect(&d, &QDialog::finished, [closed] { *closed = true; });
+      fill(d);
+      if (!*closed) ok ? d.accept() : d.reject();
+      QObject::disconnect(c);
+      return d.result();
+    });
+  }
   ~ModalDriver() { SetModalRunner({}); }
 };
 
@@ -76,39 +87,25 @@ class FakeHost : public DialogHost, public kore::test::WithQtApp {
   }
   void RefreshCaption() override { ++captionRefreshes; }
   void RefreshTab(int32_t slot) override { refreshedTabs.push_back(slot); }
-  void RefreshInstrumentSelector() override { ++selectorRefreshes; }
-  bool ConfirmDiscard() override { return discard; }
+  void RefreshInstrumentSelector() override {}
+  bool ConfirmDiscard() override { return true; }
   std::string SettingsPath() override { return folder.File("KORE.ini"); }
+  std::string Ini() { return ReadWholeFile(SettingsPath()).value_or(""); }
   int SaveSettings() override {
     CProfileFile file(SettingsPath());
     return kore::SaveSettings(file, settings);
   }
-  bool ReopenOutput() override {
-    ++reopens;
-    return true;
-  }
+  bool ReopenOutput() override { return ++reopens; }
   std::vector<OutputChoice> OutputChoices() override { return choices; }
   bool SynthesizerAvailable() override { return synthesizer; }
   CMMLPlayer* Player() override { return player; }
   CFluidSynthDevice* Synthesizer() override { return synth; }
   bool AssociationExists() override { return associated; }
-  bool RegisterAssociation() override {
-    ++registrations;
-    associated = true;
-    return true;
-  }
-  bool UnregisterAssociation() override {
-    if (!removalWorks) return false;
-    associated = false;
-    return true;
-  }
-  std::optional<FileChosen> ChooseFile(const FileChoice& choice) override {
-    fileRequests.push_back(choice);
-    return chosenFile;
-  }
+  bool RegisterAssociation() override { return ++registrations, associated = true; }
+  bool UnregisterAssociation() override { return removalWorks && !(associated = false); }
+  std::optional<FileChosen> ChooseFile(const FileChoice&) override { return chosenFile; }
   bool SetClipboardText(std::string_view sjis) override {
-    clipboard = std::string(sjis);
-    return true;
+    return clipboard = std::string(sjis), true;
   }
   std::optional<std::string> ClipboardText() override { return clipboard; }
 
@@ -124,28 +121,31 @@ class FakeHost : public DialogHost, public kore::test::WithQtApp {
     }
   }
 
-  kore::testing_support::TempFolder folder;
+  kore::test::TempDir folder;
   CollectingNotifier notifier;
   CMMLDocument document;
   AppSettings settings;
   CRecordingMidiDevice device;
   std::array<std::unique_ptr<PennaEditor>, kTrackSlotCount> panes;
   bool playing = false;
-  bool discard = true;
   bool synthesizer = false;
   bool associated = false;
   bool removalWorks = true;
   int registrations = 0;
   int reopens = 0;
   int captionRefreshes = 0;
-  int selectorRefreshes = 0;
   std::vector<int32_t> refreshedTabs;
   std::vector<OutputChoice> choices;
   CMMLPlayer* player = nullptr;
   CFluidSynthDevice* synth = nullptr;
   std::optional<std::string> clipboard;
   std::optional<FileChosen> chosenFile;
-  std::vector<FileChoice> fileRequests;
+};
+
+// A host and the message boxes of a test.
+struct HostTest : ::testing::Test {
+  FakeHost host;
+  MessageLog messages;
 };
 
 template <typename T>

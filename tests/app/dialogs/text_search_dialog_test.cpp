@@ -18,7 +18,7 @@ using test::MessageLog;
 
 constexpr char kSong[] = "t120 v13 l8 o5\r\ne4gec4e4 a4gec2";
 
-struct SearchFixture : ::testing::Test {
+struct SearchFixture : test::HostTest {
   SearchFixture() {
     host.MakeTracks({{"t", kSong}});
     pane = host.Pane(host.document.CurrentTrack());
@@ -34,8 +34,6 @@ struct SearchFixture : ::testing::Test {
     return {s - 1, e - 1};
   }
 
-  FakeHost host;
-  MessageLog messages;
   PennaEditor* pane = nullptr;
   std::unique_ptr<CMMLTextSearch> dialog;
 };
@@ -51,14 +49,10 @@ TEST_F(SearchFixture, DownUpAndCaseFolding) {
   EXPECT_EQ(messages.Last(), QStringLiteral("後方に文字列が見つかりませんでした。"));
   EXPECT_EQ(Selection(), std::make_pair(27, 30));
 
-  struct Row {
-    int32_t caret;
-    std::pair<int32_t, int32_t> expected;
-  };
-  for (const Row& r : {Row{31, {27, 30}}, Row{28, {27, 30}}, Row{27, {18, 21}}}) {
-    pane->SetSelB(r.caret + 1, r.caret + 1);
+  for (auto [caret, expected] : {std::pair{31, std::pair{27, 30}}, {28, {27, 30}}, {27, {18, 21}}}) {
+    pane->SetSelB(caret + 1, caret + 1);
     dialog->SearchUp();
-    EXPECT_EQ(Selection(), r.expected) << "up from " << r.caret;
+    EXPECT_EQ(Selection(), expected) << "up from " << caret;
   }
   pane->SetSelB(1, 1);
   Type("C");
@@ -85,18 +79,7 @@ TEST_F(SearchFixture, ReplaceAllIsOneUndoStepAndCountZeroTouchesNothing) {
   EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
 }
 
-TEST_F(SearchFixture, ReplaceInsideTheSelectionOnly) {
-  dialog->OpenReplace();
-  pane->SetSelB(1, 21);  // "t120 ... e4ge": no whole "gec" inside
-  dialog->OpenReplace();
-  EXPECT_TRUE(Find<QRadioButton>(*dialog, "rangeSelection")->isChecked());
-  Type("gec", "X");
-  dialog->ReplaceAll();
-  EXPECT_EQ(messages.Last(), QStringLiteral("0箇所を置換しました。"));
-  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
-}
-
-TEST_F(SearchFixture, ReplaceReplacesTheSelectedMatch) {
+TEST_F(SearchFixture, ReplaceActsOnTheSelectedMatchAndInsideTheSelectionOnly) {
   dialog->OpenFind();
   Type("gec", "G");
   dialog->Replace();  // in find mode only switches
@@ -105,6 +88,14 @@ TEST_F(SearchFixture, ReplaceReplacesTheSelectedMatch) {
   dialog->SearchDown();
   dialog->Replace();
   EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), "t120 v13 l8 o5\r\ne4G4e4 a4gec2");
+  pane->Undo();
+  pane->SetSelB(1, 21);  // "t120 ... e4ge": no whole "gec" inside
+  dialog->OpenReplace();
+  EXPECT_TRUE(Find<QRadioButton>(*dialog, "rangeSelection")->isChecked());
+  Type("gec", "X");
+  dialog->ReplaceAll();
+  EXPECT_EQ(messages.Last(), QStringLiteral("0箇所を置換しました。"));
+  EXPECT_EQ(pane->GetText(editor::kLineCodeCrLf), kSong);
 }
 
 TEST_F(SearchFixture, EmptyKeyAndPlayingDoNothing) {
@@ -117,8 +108,7 @@ TEST_F(SearchFixture, EmptyKeyAndPlayingDoNothing) {
   const size_t shown = messages.shown.size();
   dialog->SearchDown();
   dialog->ReplaceAll();
-  EXPECT_EQ(messages.shown.size(), shown);
-  EXPECT_EQ(Selection(), std::make_pair(0, 0));
+  EXPECT_TRUE(messages.shown.size() == shown && Selection() == std::make_pair(0, 0));
 }
 
 TEST_F(SearchFixture, HistoryKeepsOneEntryPerStringAndOnlyItsSection) {
@@ -138,12 +128,9 @@ TEST_F(SearchFixture, HistoryKeepsOneEntryPerStringAndOnlyItsSection) {
   ASSERT_EQ(box->count(), 2);
   EXPECT_EQ(box->itemText(0), "ec");
   dialog.reset();
-  const auto ini = ReadWholeFile(host.SettingsPath());
-  ASSERT_TRUE(ini);
   for (const char* line : {"SearchKeyCount=+2", "SearchKey[0]=ec", "SearchKey[1]=gec",
-                           "DefaultTimeBase=+480"}) {
-    EXPECT_NE(ini->find(line), std::string::npos) << line;
-  }
+                           "DefaultTimeBase=+480"})
+    EXPECT_NE(host.Ini().find(line), std::string::npos) << line;
 }
 
 TEST_F(SearchFixture, ClosingClearsTheHighlightInEveryPane) {
