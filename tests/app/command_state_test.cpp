@@ -89,8 +89,6 @@ TEST(StatusText, StateBeforeTheCaret) {
     int32_t caretThrough;  // 1-based
     const char* expected;
   } rows[] = {
-      {"t150 o5 v12 l8.", 16, "Tempo 150 :  Octave 5 :  Velocity 12 :  L8."},
-      {"t150 o5 v12 l8.", 1, "Tempo 120 :  Octave 4 :  Velocity  8 :  L4 "},
       {"t150 o5 v12 l8.", 9, "Tempo 150 :  Octave 5 :  Velocity  8 :  L4 "},
       {"l16 c", 6, "Tempo 120 :  Octave 4 :  Velocity  8 :  L16 "},
   };

@@ -91,7 +91,8 @@ TEST(Accessibility, TrackListsOfferTheirSelection) {
 }
 
 TEST(Accessibility, FormHelperStripsMnemonics) {
-  for (auto [label, name] : {std::pair{"トラック名(&N)", "トラック名"}, {"&Open", "Open"}, {"A && B", "A & B"},
+  for (auto [label, name] : {std::pair{"トラック名(&N)", "トラック名"}, {"&Open", "Open"},
+                             {"A && B", "A & B"},
                              {"ウィンドウスタイル(&S) ※要再起動", "ウィンドウスタイル ※要再起動"}})
     EXPECT_EQ(StripMnemonic(QString::fromUtf8(label)), QString::fromUtf8(name)) << label;
 }

@@ -33,7 +33,8 @@ TEST(ClipExportDialog, EachFormatCopiesItsText) {
   } rows[] = {
       {"game form", {{Sjis("メロディ"), kMelody}, {Sjis("和音"), kChord}},
        [](QDialog& d) {
-         EXPECT_EQ(Find<QListWidget>(d, "tracks")->item(0)->text(), QStringLiteral("  79文字 : メロディ"));
+         EXPECT_EQ(Find<QListWidget>(d, "tracks")->item(0)->text(),
+                   QStringLiteral("  79文字 : メロディ"));
          EXPECT_EQ(Find<QLabel>(d, "status")->text(), QStringLiteral("必要作曲ランク : 練習"));
        },
        {"MML@" + kMelody + "," + kChord + ";"},

@@ -48,7 +48,7 @@ TEST(SmfExport, FilterChoosesTheFormatAndFailuresLeaveNoFile) {
 
 struct SmfImportFixture : test::HostTest {
   SmfImportFixture() {
-    const auto bytes = kore::test::ParseSmf(1, 480, "on 0 0 60, off 480 0 60|on 0 1 64, off 240 1 64");
+    const auto bytes = kore::test::ParseSmf(1, 480, "60/480 | on 0 1 64, off 240 1 64");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     host.chosenFile = FileChosen{path, 0};

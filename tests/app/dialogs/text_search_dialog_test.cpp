@@ -49,10 +49,10 @@ TEST_F(SearchFixture, DownUpAndCaseFolding) {
   EXPECT_EQ(messages.Last(), QStringLiteral("後方に文字列が見つかりませんでした。"));
   EXPECT_EQ(Selection(), std::make_pair(27, 30));
 
-  for (auto [caret, expected] : {std::pair{31, std::pair{27, 30}}, {28, {27, 30}}, {27, {18, 21}}}) {
+  for (auto [caret, want] : {std::pair{31, std::pair{27, 30}}, {28, {27, 30}}, {27, {18, 21}}}) {
     pane->SetSelB(caret + 1, caret + 1);
     dialog->SearchUp();
-    EXPECT_EQ(Selection(), expected) << "up from " << caret;
+    EXPECT_EQ(Selection(), want) << "up from " << caret;
   }
   pane->SetSelB(1, 1);
   Type("C");
