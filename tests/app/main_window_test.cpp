@@ -52,7 +52,7 @@ class MainWindowTest : public ::testing::Test, protected test::WithQtApp {
   }
   void Start(const std::string& path = "") {
     const std::string dir = folder.Path().string();
-    SettingsEnvironment env{dir, folder.File("config"), dir};
+    SettingsEnvironment env{dir, folder.File("config"), dir, {}};
     app = std::make_unique<CMMLApp>(env);
     ASSERT_TRUE(app->Start(path));
     window()->Commands().SetUi(ui);
