@@ -40,15 +40,13 @@ def frame_named(name):
     return next((w for w in (application("kore") or []) if w.name == name), None)
 
 
-def act(node, action_name=None):
+def act(node):
     """Runs an action without waiting: a modal dialog it opens would hold the reply."""
     action = node.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    index = names.index(action_name) if action_name in names else 0
 
     def run():
         try:
-            action.doAction(index)
+            action.doAction(0)
         except Exception:  # no reply while the modal dialog it opened runs
             pass
     threading.Thread(target=run, daemon=True).start()

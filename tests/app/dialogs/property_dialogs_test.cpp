@@ -20,7 +20,7 @@ using test::HostTest;
 using test::MessageLog;
 using test::ModalDriver;
 
-TEST_F(HostTest, TrackPropertyLabelsFollowTheSlidersAndCopyFlagsNameTheirFields) {
+TEST_F(HostTest, TrackPropertyLabelsFollowTheSlidersAndStartListAndCopyFlagsNameTheirFields) {
   const struct {
     int32_t volume, panpot;
     const char* volumeText;
@@ -35,14 +35,6 @@ TEST_F(HostTest, TrackPropertyLabelsFollowTheSlidersAndCopyFlagsNameTheirFields)
     EXPECT_EQ(Find<QLabel>(dialog, "panText")->text(), r.panText) << r.panpot;
     EXPECT_EQ(dialog.options().properties.panpot, r.panpot);
   }
-  CMMLTrackPropaty dialog(TrackPropertyOptionsFor(host, 0));
-  for (auto [box, name] : {std::pair{"copyName", "トラック名"}, {"copyInstrument", "楽器"},
-                           {"copyStart", "再生開始位置"}})
-    EXPECT_EQ(Find<QCheckBox>(dialog, box)->accessibleName(),
-              QStringLiteral("コピー対象 ") + QString::fromUtf8(name));
-}
-
-TEST_F(HostTest, TrackStartListNamesMarkersWithTheirMeasure) {
   ASSERT_GT(host.document.AddMarker(512, Sjis("サビ"), 0x2828E0), 0);
   CMMLTrackPropaty dialog(TrackPropertyOptionsFor(host, 0));
   auto* start = Find<QComboBox>(dialog, "startPosition");
@@ -52,6 +44,10 @@ TEST_F(HostTest, TrackStartListNamesMarkersWithTheirMeasure) {
   host.playing = true;
   CMMLTrackPropaty playing(TrackPropertyOptionsFor(host, 0));
   EXPECT_FALSE(Find<QComboBox>(playing, "startPosition")->isEnabled());
+  for (auto [box, name] : {std::pair{"copyName", "トラック名"}, {"copyInstrument", "楽器"},
+                           {"copyStart", "再生開始位置"}})
+    EXPECT_EQ(Find<QCheckBox>(dialog, box)->accessibleName(),
+              QStringLiteral("コピー対象 ") + QString::fromUtf8(name));
 }
 
 TEST_F(HostTest, TrackPropertyCancelChangesNothingAndOkRenamesRefreshesAndSetsUpTheChannel) {
