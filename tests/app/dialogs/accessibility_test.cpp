@@ -77,19 +77,6 @@ TEST(Accessibility, EveryDialogIsNamedByItsCaptionAndEveryControlByItsText) {
   }
 }
 
-TEST(Accessibility, TrackListsOfferTheirSelection) {
-  FakeHost host;
-  host.MakeTracks({{"a", "c"}, {"b", "d"}, {"c", "e"}, {"d", "f"}});
-  CMMLClipExportDlg dialog(ClipExportOptionsFor(host));
-  dialog.show();
-  QAccessibleInterface* list =
-      QAccessible::queryAccessibleInterface(dialog.findChild<QWidget*>("tracks"));
-  ASSERT_NE(list, nullptr);
-  ASSERT_NE(list->tableInterface(), nullptr);
-  EXPECT_EQ(list->tableInterface()->selectedCellCount(), 3);
-  EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("トラック"));
-}
-
 TEST(Accessibility, FormHelperStripsMnemonics) {
   for (auto [label, name] : {std::pair{"トラック名(&N)", "トラック名"}, {"&Open", "Open"},
                              {"A && B", "A & B"},

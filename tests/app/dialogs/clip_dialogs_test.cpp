@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +84,7 @@ TEST(ClipExportDialog, AFourthSelectionDropsTheFirstAndStatusFollows) {
     return rows;
   };
   EXPECT_EQ(selected(), (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name), "トラック");
   list->item(3)->setSelected(true);
   EXPECT_EQ(selected(), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(dialog.options().selectedSlots.size(), 3u);
