@@ -75,7 +75,7 @@ TEST_F(ConfigFixture, OnlyOutputChangesReopenTheDevice) {
   EXPECT_EQ(host.settings.outputDls, 1);
 }
 
-TEST_F(ConfigFixture, ListsOfferWhatTheSettingsKeepAndShowFallbacksForOtherValues) {
+TEST_F(ConfigFixture, ListsOfferWhatTheSettingsKeepAndPagesFollowTheMachineAndTheCompatibleBox) {
   const struct {
     const char* list;
     int count;
@@ -101,6 +101,18 @@ TEST_F(ConfigFixture, ListsOfferWhatTheSettingsKeepAndShowFallbacksForOtherValue
   CMMLConfigSheet sheet({loud, host.choices, true, kPageDls});
   EXPECT_EQ(Find<QSlider>(sheet, "volume")->maximum(), 100);
   EXPECT_EQ(sheet.options().settings.dlsVolume, 100);
+  CMMLConfigSheet withSynth({host.settings, host.choices, true, kPageMidi});
+  auto* pages = Find<QTabWidget>(withSynth, "pages");
+  EXPECT_EQ(pages->count(), 4);
+  EXPECT_EQ(pages->currentIndex(), kPageMidi);
+  auto* compatible = Find<QCheckBox>(withSynth, "compatible");
+  auto* compact = Find<QCheckBox>(withSynth, "compact");
+  for (bool on : {true, false}) {
+    compatible->setChecked(on);
+    EXPECT_EQ(compact->isEnabled(), !on) << on;
+  }
+  CMMLConfigSheet withoutSynth({host.settings, {host.choices[0]}, false, kPageGeneral});
+  EXPECT_EQ(Find<QTabWidget>(withoutSynth, "pages")->count(), 3);
 }
 
 TEST_F(ConfigFixture, FontButtonSetsEveryPaneAndTheSettingsAtOnce) {
@@ -130,21 +142,6 @@ TEST_F(ConfigFixture, FontButtonSetsEveryPaneAndTheSettingsAtOnce) {
   const int32_t first = host.Pane(order[0])->GetMetric(PENNA_INFO_CHAR_HEIGHT);
   EXPECT_GT(first, height);
   EXPECT_EQ(host.Pane(order[1])->GetMetric(PENNA_INFO_CHAR_HEIGHT), first);
-}
-
-TEST_F(ConfigFixture, PagesFollowTheMachineAndTheCompatibleBox) {
-  CMMLConfigSheet withSynth({host.settings, host.choices, true, kPageMidi});
-  auto* pages = Find<QTabWidget>(withSynth, "pages");
-  EXPECT_EQ(pages->count(), 4);
-  EXPECT_EQ(pages->currentIndex(), kPageMidi);
-  auto* compatible = Find<QCheckBox>(withSynth, "compatible");
-  auto* compact = Find<QCheckBox>(withSynth, "compact");
-  for (bool on : {true, false}) {
-    compatible->setChecked(on);
-    EXPECT_EQ(compact->isEnabled(), !on) << on;
-  }
-  CMMLConfigSheet withoutSynth({host.settings, {host.choices[0]}, false, kPageGeneral});
-  EXPECT_EQ(Find<QTabWidget>(withoutSynth, "pages")->count(), 3);
 }
 
 TEST_F(ConfigFixture, AssociationAsksBeforeOverwritingAndReportsFailures) {
