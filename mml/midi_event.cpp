@@ -103,14 +103,19 @@ void SongEventList::Unreference(uint16_t source) {
 }
 
 void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst) {
+  // Records that kept their tick and position keep their entries, and so does everything before
+  // the last of them: an edit near the end of a long track leaves the head of the list alone.
+  const auto [kept, keep] = removeTrackFirst ? KeptHead(trackEvents, trackIndex) : KeptEntries{};
+  const size_t needed = order_.size() - keep + trackEvents.size() - kept;
   scratch_.clear();
   // With room to spare: an edit adds a record or two, and a list reserved to the exact size
   // would be given back and faulted in again at every keystroke.
-  const size_t needed = order_.size() + trackEvents.size();
   if (scratch_.capacity() < needed) scratch_.reserve(needed + needed / 8);
-  // Taken before the removal below, so the list's entries never drop to zero in between.
-  const uint16_t source = trackEvents.empty() ? 0 : SourceOf(trackEvents, trackEvents.size());
-  size_t cursor = 0;
+  // Taken before the removal below, so the list's entries never drop to zero in between. The
+  // kept entries are counted already.
+  const uint16_t source =
+      trackEvents.size() == kept ? 0 : SourceOf(trackEvents, trackEvents.size() - kept);
+  size_t cursor = keep;
   auto takeExisting = [&](const Entry& entry) {
     if (removeTrackFirst && entry.track == trackIndex) {
       Unreference(entry.source);
@@ -118,7 +123,8 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
       scratch_.push_back(entry);
     }
   };
-  for (size_t i = 0; i < trackEvents.size(); ++i) {
+  for (size_t i = 0; i < kept; ++i) StampRecord(trackEvents[i], i, trackIndex);
+  for (size_t i = kept; i < trackEvents.size(); ++i) {
     MidiEvent& event = trackEvents[i];
     StampRecord(event, i, trackIndex);
     // Advance past every element the record does not go before.
@@ -135,7 +141,34 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
     scratch_.push_back(Entry{event.tick, event.track, source, static_cast<uint32_t>(i)});
   }
   for (; cursor < order_.size(); ++cursor) takeExisting(order_[cursor]);
-  order_.swap(scratch_);
+  if (keep == 0) {
+    order_.swap(scratch_);
+  } else {
+    order_.resize(keep);
+    order_.insert(order_.end(), scratch_.begin(), scratch_.end());
+  }
+}
+
+SongEventList::KeptEntries SongEventList::KeptHead(const MidiEventList& trackEvents,
+                                                   int32_t trackIndex) const {
+  // Only a list merged before under the same track keeps entries; -1 leaves tracks as they are.
+  KeptEntries head;
+  if (trackIndex < 0 || trackEvents.empty()) return head;
+  size_t source = 0;
+  while (source < sources_.size() &&
+         !(sources_[source] == &trackEvents && sourceEntries_[source] > 0))
+    ++source;
+  if (source == sources_.size()) return head;
+  for (size_t c = 0; c < order_.size() && head.records < trackEvents.size(); ++c) {
+    const Entry& entry = order_[c];
+    if (entry.track != trackIndex) continue;
+    if (entry.source != source || entry.index != head.records ||
+        entry.tick != trackEvents[head.records].tick)
+      break;
+    ++head.records;
+    head.entries = c + 1;
+  }
+  return head;
 }
 
 void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex) {

@@ -155,6 +155,11 @@ class SongEventList {
   friend void MergeTracks(SongEventList&, std::span<const TrackEvents>);
   const MidiEvent& At(const Entry& entry) const { return (*sources_[entry.source])[entry.index]; }
   void Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst);
+  struct KeptEntries {
+    size_t records = 0;  // leading records of the list whose entries stay (same tick, position)
+    size_t entries = 0;  // the untouched head of order_, through the last of them
+  };
+  KeptEntries KeptHead(const MidiEventList& trackEvents, int32_t trackIndex) const;
   uint16_t SourceOf(const MidiEventList& list, size_t entries);
   void Unreference(uint16_t source);
 
