@@ -68,6 +68,7 @@ void MidiEvent::SetPitch(int32_t midiNote) {
 void ResetEvent(MidiEvent& event) { event = MidiEvent{}; }
 
 void SongEventList::clear() {
+  for (Replaced& track : replaced_) track.list = nullptr;
   sources_.clear();
   sourceEntries_.clear();
   order_.clear();
@@ -147,6 +148,16 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
     order_.resize(keep);
     order_.insert(order_.end(), scratch_.begin(), scratch_.end());
   }
+  Remember(trackEvents, trackIndex, removeTrackFirst);
+}
+
+void SongEventList::Remember(const MidiEventList& trackEvents, int32_t trackIndex, bool replaced) {
+  if (trackIndex < 0 || trackIndex >= static_cast<int32_t>(replaced_.size())) return;
+  Replaced& track = replaced_[static_cast<size_t>(trackIndex)];
+  // A plain merge adds to whatever the track had: its entries are no longer one list's.
+  track.list = replaced ? &trackEvents : nullptr;
+  track.ticks.resize(replaced ? trackEvents.size() : 0);
+  for (size_t i = 0; i < track.ticks.size(); ++i) track.ticks[i] = trackEvents[i].tick;
 }
 
 SongEventList::KeptEntries SongEventList::KeptHead(const MidiEventList& trackEvents,
@@ -159,6 +170,7 @@ SongEventList::KeptEntries SongEventList::KeptHead(const MidiEventList& trackEve
          !(sources_[source] == &trackEvents && sourceEntries_[source] > 0))
     ++source;
   if (source == sources_.size()) return head;
+  if (auto found = KeptHeadFromTicks(trackEvents, trackIndex, source)) return *found;
   for (size_t c = 0; c < order_.size() && head.records < trackEvents.size(); ++c) {
     const Entry& entry = order_[c];
     if (entry.track != trackIndex) continue;
@@ -169,6 +181,32 @@ SongEventList::KeptEntries SongEventList::KeptHead(const MidiEventList& trackEve
     head.entries = c + 1;
   }
   return head;
+}
+
+std::optional<SongEventList::KeptEntries> SongEventList::KeptHeadFromTicks(
+    const MidiEventList& trackEvents, int32_t trackIndex, size_t source) const {
+  const Replaced& last = replaced_[static_cast<size_t>(trackIndex)];
+  if (last.list != &trackEvents) return std::nullopt;
+  const size_t common = std::min(last.ticks.size(), trackEvents.size());
+  size_t records = 0;
+  while (records < common && last.ticks[records] == trackEvents[records].tick) ++records;
+  if (records == 0) return KeptEntries{};
+  // The entry of the last kept record: first of its (tick, track) run, then its place in the
+  // run, whose records are consecutive in the list. Checked, since a list merged under track -1
+  // may leave the order unsorted by track.
+  const uint32_t index = static_cast<uint32_t>(records - 1);
+  const int32_t tick = last.ticks[index];
+  const auto run = std::partition_point(order_.begin(), order_.end(), [&](const Entry& e) {
+    return e.tick < tick || (e.tick == tick && e.track < trackIndex);
+  });
+  if (run == order_.end() || run->track != trackIndex || run->index > index) return std::nullopt;
+  const size_t at = static_cast<size_t>(run - order_.begin()) + (index - run->index);
+  if (at >= order_.size()) return std::nullopt;
+  const Entry& entry = order_[at];
+  if (entry.track != trackIndex || entry.index != index || entry.source != source ||
+      entry.tick != tick)
+    return std::nullopt;
+  return KeptEntries{records, at + 1};
 }
 
 void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex) {
