@@ -68,6 +68,7 @@ void MidiEvent::SetPitch(int32_t midiNote) {
 void ResetEvent(MidiEvent& event) { event = MidiEvent{}; }
 
 void SongEventList::clear() {
+  for (Replaced& track : replaced_) track.list = nullptr;
   sources_.clear();
   sourceEntries_.clear();
   order_.clear();
@@ -103,14 +104,19 @@ void SongEventList::Unreference(uint16_t source) {
 }
 
 void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst) {
+  // Records that kept their tick and position keep their entries, and so does everything before
+  // the last of them: an edit near the end of a long track leaves the head of the list alone.
+  const auto [kept, keep] = removeTrackFirst ? KeptHead(trackEvents, trackIndex) : KeptEntries{};
+  const size_t needed = order_.size() - keep + trackEvents.size() - kept;
   scratch_.clear();
   // With room to spare: an edit adds a record or two, and a list reserved to the exact size
   // would be given back and faulted in again at every keystroke.
-  const size_t needed = order_.size() + trackEvents.size();
   if (scratch_.capacity() < needed) scratch_.reserve(needed + needed / 8);
-  // Taken before the removal below, so the list's entries never drop to zero in between.
-  const uint16_t source = trackEvents.empty() ? 0 : SourceOf(trackEvents, trackEvents.size());
-  size_t cursor = 0;
+  // Taken before the removal below, so the list's entries never drop to zero in between. The
+  // kept entries are counted already.
+  const uint16_t source =
+      trackEvents.size() == kept ? 0 : SourceOf(trackEvents, trackEvents.size() - kept);
+  size_t cursor = keep;
   auto takeExisting = [&](const Entry& entry) {
     if (removeTrackFirst && entry.track == trackIndex) {
       Unreference(entry.source);
@@ -118,7 +124,8 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
       scratch_.push_back(entry);
     }
   };
-  for (size_t i = 0; i < trackEvents.size(); ++i) {
+  for (size_t i = 0; i < kept; ++i) StampRecord(trackEvents[i], i, trackIndex);
+  for (size_t i = kept; i < trackEvents.size(); ++i) {
     MidiEvent& event = trackEvents[i];
     StampRecord(event, i, trackIndex);
     // Advance past every element the record does not go before.
@@ -135,7 +142,71 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
     scratch_.push_back(Entry{event.tick, event.track, source, static_cast<uint32_t>(i)});
   }
   for (; cursor < order_.size(); ++cursor) takeExisting(order_[cursor]);
-  order_.swap(scratch_);
+  if (keep == 0) {
+    order_.swap(scratch_);
+  } else {
+    order_.resize(keep);
+    order_.insert(order_.end(), scratch_.begin(), scratch_.end());
+  }
+  Remember(trackEvents, trackIndex, removeTrackFirst);
+}
+
+void SongEventList::Remember(const MidiEventList& trackEvents, int32_t trackIndex, bool replaced) {
+  if (trackIndex < 0 || trackIndex >= static_cast<int32_t>(replaced_.size())) return;
+  Replaced& track = replaced_[static_cast<size_t>(trackIndex)];
+  // A plain merge adds to whatever the track had: its entries are no longer one list's.
+  track.list = replaced ? &trackEvents : nullptr;
+  track.ticks.resize(replaced ? trackEvents.size() : 0);
+  for (size_t i = 0; i < track.ticks.size(); ++i) track.ticks[i] = trackEvents[i].tick;
+}
+
+SongEventList::KeptEntries SongEventList::KeptHead(const MidiEventList& trackEvents,
+                                                   int32_t trackIndex) const {
+  // Only a list merged before under the same track keeps entries; -1 leaves tracks as they are.
+  KeptEntries head;
+  if (trackIndex < 0 || trackEvents.empty()) return head;
+  size_t source = 0;
+  while (source < sources_.size() &&
+         !(sources_[source] == &trackEvents && sourceEntries_[source] > 0))
+    ++source;
+  if (source == sources_.size()) return head;
+  if (auto found = KeptHeadFromTicks(trackEvents, trackIndex, source)) return *found;
+  for (size_t c = 0; c < order_.size() && head.records < trackEvents.size(); ++c) {
+    const Entry& entry = order_[c];
+    if (entry.track != trackIndex) continue;
+    if (entry.source != source || entry.index != head.records ||
+        entry.tick != trackEvents[head.records].tick)
+      break;
+    ++head.records;
+    head.entries = c + 1;
+  }
+  return head;
+}
+
+std::optional<SongEventList::KeptEntries> SongEventList::KeptHeadFromTicks(
+    const MidiEventList& trackEvents, int32_t trackIndex, size_t source) const {
+  const Replaced& last = replaced_[static_cast<size_t>(trackIndex)];
+  if (last.list != &trackEvents) return std::nullopt;
+  const size_t common = std::min(last.ticks.size(), trackEvents.size());
+  size_t records = 0;
+  while (records < common && last.ticks[records] == trackEvents[records].tick) ++records;
+  if (records == 0) return KeptEntries{};
+  // The entry of the last kept record: first of its (tick, track) run, then its place in the
+  // run, whose records are consecutive in the list. Checked, since a list merged under track -1
+  // may leave the order unsorted by track.
+  const uint32_t index = static_cast<uint32_t>(records - 1);
+  const int32_t tick = last.ticks[index];
+  const auto run = std::partition_point(order_.begin(), order_.end(), [&](const Entry& e) {
+    return e.tick < tick || (e.tick == tick && e.track < trackIndex);
+  });
+  if (run == order_.end() || run->track != trackIndex || run->index > index) return std::nullopt;
+  const size_t at = static_cast<size_t>(run - order_.begin()) + (index - run->index);
+  if (at >= order_.size()) return std::nullopt;
+  const Entry& entry = order_[at];
+  if (entry.track != trackIndex || entry.index != index || entry.source != source ||
+      entry.tick != tick)
+    return std::nullopt;
+  return KeptEntries{records, at + 1};
 }
 
 void MergeTrack(SongEventList& song, MidiEventList& trackEvents, int32_t trackIndex) {

@@ -1,8 +1,10 @@
 #pragma once
 // The one record type every compiled event, MML state change and song marker is held in,
 // the lists built from it, and the song-wide merged sequence the player walks.
+#include <array>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -155,6 +157,15 @@ class SongEventList {
   friend void MergeTracks(SongEventList&, std::span<const TrackEvents>);
   const MidiEvent& At(const Entry& entry) const { return (*sources_[entry.source])[entry.index]; }
   void Merge(MidiEventList& trackEvents, int32_t trackIndex, bool removeTrackFirst);
+  struct KeptEntries {
+    size_t records = 0;  // leading records of the list whose entries stay (same tick, position)
+    size_t entries = 0;  // the untouched head of order_, through the last of them
+  };
+  KeptEntries KeptHead(const MidiEventList& trackEvents, int32_t trackIndex) const;
+  // Through remembered ticks and a search, without walking the list; none when unsure.
+  std::optional<KeptEntries> KeptHeadFromTicks(const MidiEventList& trackEvents,
+                                               int32_t trackIndex, size_t source) const;
+  void Remember(const MidiEventList& trackEvents, int32_t trackIndex, bool replaced);
   uint16_t SourceOf(const MidiEventList& list, size_t entries);
   void Unreference(uint16_t source);
 
@@ -162,6 +173,13 @@ class SongEventList {
   std::vector<uint32_t> sourceEntries_;  // entries per source; a source at 0 is free again
   std::vector<Entry> order_;
   std::vector<Entry> scratch_;
+  // The list last replaced under each track 0..15 and the ticks its entries carry, so the next
+  // replacement finds the first changed record without walking the song.
+  struct Replaced {
+    const MidiEventList* list = nullptr;
+    std::vector<int32_t> ticks;
+  };
+  std::array<Replaced, 16> replaced_;
 };
 
 // Writes what merging puts into a track's own records: `seq` = position, `track` = trackIndex

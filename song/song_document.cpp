@@ -266,7 +266,7 @@ int32_t CMMLDocument::CompileTrack(int32_t slot) {
   } else {
     DropCompiled(slot);
   }
-  ForEachObserver([](DocumentObserver& o) { o.RefreshViews(); });
+  ForEachObserver([slot](DocumentObserver& o) { o.TrackCompiled(slot); });
   return 0;
 }
 

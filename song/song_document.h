@@ -128,6 +128,9 @@ class DocumentObserver {
   virtual void StopPlayback() {}
   // Compiled events or markers changed: views redraw.
   virtual void RefreshViews() {}
+  // Only `slot` was recompiled: its records in the song list were replaced, nothing else moved.
+  // Views that can update one track cheaply override this; the default redraws everything.
+  virtual void TrackCompiled(int32_t slot) { (void)slot, RefreshViews(); }
   // Something the caption shows may have changed (CMMLDocument::CaptionText).
   virtual void CaptionChanged() {}
   // The slot got a tab (at TrackOrder() position `tabPosition`) or lost its tab.

@@ -29,6 +29,7 @@ class DocumentBridge : public QObject, public DocumentObserver {
   // DocumentObserver: each call re-emits the signal of the same name.
   void StopPlayback() override { Q_EMIT stopPlayback(); }
   void RefreshViews() override { Q_EMIT refreshViews(); }
+  void TrackCompiled(int32_t slot) override { Q_EMIT trackCompiled(slot); }
   void CaptionChanged() override { Q_EMIT captionChanged(); }
   void TrackShown(int32_t slot, int32_t tabPosition) override {
     Q_EMIT trackShown(slot, tabPosition);
@@ -43,6 +44,7 @@ class DocumentBridge : public QObject, public DocumentObserver {
  Q_SIGNALS:
   void stopPlayback();
   void refreshViews();
+  void trackCompiled(int slot);
   void captionChanged();
   void trackShown(int slot, int tabPosition);
   void trackHidden(int slot);

@@ -50,6 +50,10 @@ void CCodeListCtrl::SetDocument(CMMLDocument* document) {
   if (document_) {
     bridge_ = new DocumentBridge(document_, this);
     connect(bridge_, &DocumentBridge::refreshViews, this, &CCodeListCtrl::FollowCurrentTrack);
+    // Another track's recompile leaves the shown list as it is.
+    connect(bridge_, &DocumentBridge::trackCompiled, this, [this](int slot) {
+      if (slot == document_->CurrentTrack()) FollowCurrentTrack();
+    });
     connect(bridge_, &DocumentBridge::songReplaced, this, &CCodeListCtrl::FollowCurrentTrack);
     connect(bridge_, &DocumentBridge::currentTrackChanged, this,
             &CCodeListCtrl::FollowCurrentTrack);

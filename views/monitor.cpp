@@ -103,6 +103,7 @@ void CMidiMoniterCtrl::SetDocument(CMMLDocument* document) {
     bridge_ = new DocumentBridge(document, this);
     for (auto signal : {&DocumentBridge::refreshViews, &DocumentBridge::songReplaced})
       connect(bridge_, signal, this, &CMidiMoniterCtrl::RefreshRows);
+    connect(bridge_, &DocumentBridge::trackCompiled, this, &CMidiMoniterCtrl::RefreshRows);
     connect(bridge_, &DocumentBridge::trackShown, this, &CMidiMoniterCtrl::RefreshRows);
     connect(bridge_, &DocumentBridge::trackHidden, this, &CMidiMoniterCtrl::RefreshRows);
   }

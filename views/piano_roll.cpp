@@ -81,6 +81,7 @@ void CPianoRollCtrl::SetDocument(CMMLDocument* document) {
   if (document_) {
     bridge_ = new DocumentBridge(document_, this);
     connect(bridge_, &DocumentBridge::refreshViews, this, &CPianoRollCtrl::Rebuild);
+    connect(bridge_, &DocumentBridge::trackCompiled, this, &CPianoRollCtrl::Rebuild);
     connect(bridge_, &DocumentBridge::songReplaced, this, [this] {
       slotScroll_.fill(std::nullopt);
       currentTrack_ = document_->CurrentTrack();

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QMenu>
 #include <QSignalSpy>
+#include <tuple>
 
 #include "tests/views/view_test_util.h"
+#include "views/event_list.h"
 #include "views/piano_roll.h"
 
 namespace kore {
@@ -269,6 +271,47 @@ TEST_F(PianoRollTest, TrackSwitchRestoresScrollOrFitsPitches) {
   // An edit reaches the roll at once.
   document->SetTrackText(1, "o7 l4 r r r c");
   EXPECT_NE(FindNote(1, 96), nullptr);
+}
+
+// A recompile of one track reaches the roll and, for the current track, the event list; the
+// other tracks' bars and the list of a track not edited stay as they were.
+TEST_F(PianoRollTest, AnEditUpdatesItsTrackInRollAndList) {
+  document = test::SongOf({"o4 l4 c d", "o4 l4 e", "o4 l4 g a"});
+  CCodeListCtrl list;
+  list.resize(420, 300);
+  list.SetDocument(document.get());
+  Show(*document);
+  document->SetCurrentTrack(1);
+  auto notesOf = [&](int track) {
+    std::vector<std::tuple<int, int, int>> seen;  // tick, note, seq
+    for (const RollNote& n : roll.Scene().Notes())
+      if (n.track == track) seen.emplace_back(n.tick, n.note, n.seq);
+    return seen;
+  };
+  auto rows = [&] {
+    std::vector<std::string> lines;
+    for (int row = 0; row < list.RowCount(); ++row) lines.push_back(list.Model().Row(row).Line());
+    return lines;
+  };
+  const auto track0 = notesOf(0), track2 = notesOf(2);
+  const int rowsBefore = list.RowCount();
+
+  document->SetTrackText(1, "o4 l4 e f");
+  const RollNote* added = FindNote(1, 32);
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(added->note, 65);
+  EXPECT_EQ(list.RowCount(), rowsBefore + 1);
+  EXPECT_EQ(notesOf(0), track0);
+  EXPECT_EQ(notesOf(2), track2);
+
+  // A whole note tied four times in a track not shown in the list: still drawn once its start
+  // has scrolled out of view, and the list keeps its rows.
+  const auto rowsOfTrack1 = rows();
+  document->SetTrackText(2, "o4 l1 g&g&g&g");
+  roll.ScrollToTick(128);
+  ASSERT_GE(roll.Geometry().FirstVisibleTick(), 64);  // beyond any quarter from tick 0
+  EXPECT_NE(FindNote(2, 0), nullptr);
+  EXPECT_EQ(rows(), rowsOfTrack1);
 }
 
 }  // namespace
