@@ -53,8 +53,8 @@ TEST(ProfileFile, ValueFormatsAreWrittenAsTheProgramWritesThem) {
 TEST(ProfileFile, ReadingFollowsThePrivateProfileRules) {
   CProfileFile f = CProfileFile::FromText(
       "; comment\n[S]\n  Key1 =  +12abc  \nKey2=-7\nKey3=abc\nKey4=\nBool1=TRUE\nBool2=yes\n"
-      "Str= \"quoted value\" \nDup=first\nDup=second\nBig=4294967295\nHuge=99999999999\n"
-      "[s]\nLate=1\n");
+      "Str= \"quoted value\" \n[Unclosed\nDup=first\nDup=second\nBig=4294967295\n"
+      "Huge=99999999999\n[s]\nLate=1\n");  // "[Unclosed" is a plain line, not a section
   f.SetSection("S");
   EXPECT_EQ(f.ReadInt("key1", 0), 12);
   EXPECT_EQ(f.ReadInt("Key2", 0), -7);

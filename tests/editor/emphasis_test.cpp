@@ -84,6 +84,7 @@ TEST(EmphasisRules, BoundariesCaseAndLimits) {
 
   EXPECT_EQ(t.Add(nullptr, nullptr, 1, 0, 0, 0, 0), -4);
   EXPECT_EQ(t.Add("", nullptr, 1, 0, 0, 0, 0), -4);
+  for (int32_t type : {0, 5}) EXPECT_EQ(t.Add("a", nullptr, type, 0, 0, 0, 0), -4) << type;
   EmphasisTable multi;
   for (int i = 0; i < 5; ++i) ASSERT_EQ(multi.Add("a", "b", 4, 0, 0, 0, 0), -1);
   EXPECT_EQ(multi.Add("a", "b", 4, 0, 0, 0, 0), -9);

@@ -87,6 +87,10 @@ TEST(LengthCodeSteps, TableOfItems) {
       // Every pattern but "keep both" costs the same; the first removes both.
       {"prune chain takes the first cheapest", PruneLengthCodes, "r3=3 n7=7 n3=3 n7=7 n7",
        "3 - - 7 -"},
+      {"prune keeps the one change of a chain that pays", PruneLengthCodes,
+       "n7=7 n3=3 n3=3 n3=3", "7 3 - 3"},
+      {"prune drops a chain of rewrites of the default in force", PruneLengthCodes,
+       "n7=7 n7=7 n7=7 n7=7", "7 - - 7"},
       {"tie moves the change to the previous note", ApplyTieRule, "n3=3 n3 n7=7&", "3 7 -"},
       {"tie moves it to the next when the previous has one", ApplyTieRule,
        "n3=3 n7=7 n15=15& n15", "3 7 - 15"},
