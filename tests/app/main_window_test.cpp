@@ -1,5 +1,6 @@
 // The main window driven as a user would: start-up, captions, status, commands with their
 // enabling, backup copies, undo across tracks, playback and shutdown.
+#include "app/dialogs/form.h"
 #include "app/dialogs/text_search_dialog.h"
 #include "app/mml_app.h"
 #include "app/player_dlg.h"
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -312,6 +314,10 @@ TEST_F(MainWindowTest, ViewNotificationsSelectMmlMoveTheStartAndRunMarkerCommand
   Q_EMIT views.Roll()->notified(CPianoRollCtrl::kNotifyStartPosition, 4, 160, 0);
   EXPECT_EQ(window()->Player().PlayStartTick(), 160);
   EXPECT_EQ(views.Measure()->Text().toStdString(), "0001:0032 Meas 120 bpm");
+  // F9 with the caret before the d of "v8 c4r4d4" moves the start to that note.
+  window()->CurrentPane()->SetSelection(7, 7);
+  window()->RunCommand(Cmd::SetStartPosition, true);
+  EXPECT_EQ(window()->Player().PlayStartTick(), 64);
 
   // The ruler menu and a marker flag's activation reach the marker commands.
   Q_EMIT views.Roll()->command(CPianoRollCtrl::kMenuCreateMarker, 64);
@@ -509,13 +515,29 @@ TEST_F(MainWindowTest, StopWaitsForThePlayerWithoutUserInputOrCommands) {
   EXPECT_EQ(window.Document().TrackText(0), "t240 l4 cdefg");
 }
 
-TEST(QtTranslation, StandardButtonsSpeakJapanese) {
+TEST(QtTranslation, MessageBoxesSpeakJapaneseAndStartOnTheAskedButton) {
   test::EnsureQtApp();
   ASSERT_TRUE(InstallQtTranslation(*QCoreApplication::instance()))
       << "qtbase_ja.qm missing: package qt6-translations-l10n";
   QMessageBox box(QMessageBox::Warning, "KOR EDITOR", "x", QMessageBox::Yes | QMessageBox::No);
   EXPECT_EQ(box.button(QMessageBox::Yes)->text().toStdString(), "はい(&Y)");
   EXPECT_EQ(box.button(QMessageBox::No)->text().toStdString(), "いいえ(&N)");
+  // A box shown for real (no hook) starts on the button asked for.
+  QMessageBox::StandardButton startsOn = QMessageBox::NoButton;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* shown = qobject_cast<QMessageBox*>(w); shown && shown->isVisible()) {
+        answer.stop();
+        startsOn = shown->standardButton(shown->defaultButton());
+        shown->button(QMessageBox::Yes)->click();
+      }
+  });
+  answer.start(10);
+  EXPECT_EQ(dialogs::ShowMessage(nullptr, {QMessageBox::Question, "x", {},
+                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No}),
+            QMessageBox::Yes);
+  EXPECT_EQ(startsOn, QMessageBox::No);
 }
 
 }  // namespace

@@ -132,6 +132,8 @@ TEST_F(EventListTest, AssistiveToolsSeeATable) {
   QStringList columns;
   for (int c = 0; c < t->columnCount(); ++c) columns << t->columnDescription(c);
   EXPECT_EQ(columns, QStringList({"Meas", "Tick", "Step", "Event", "Gate", "Vel/Value"}));
+  for (int outside : {-1, t->columnCount(), 1 << 24})
+    EXPECT_TRUE(t->columnDescription(outside).isEmpty()) << outside;
   struct Cell {
     int row, column;
     const char* text;
@@ -146,8 +148,13 @@ TEST_F(EventListTest, AssistiveToolsSeeATable) {
   EXPECT_EQ(t->rowDescription(2).toStdString(), "    0:0000   16 C  4 [ 60]        16           8");
   EXPECT_EQ(t->selectedRows(), QList<int>{2});
   EXPECT_TRUE(t->cellAt(2, 0)->tableCellInterface()->isSelected());
+  // A cell a screen reader still holds goes stale once its row is gone.
+  QAccessibleInterface* fourth = t->cellAt(3, 0);
   document->SetTrackText(0, "c");
   EXPECT_EQ(t->rowCount(), list.RowCount());
+  ASSERT_EQ(t->rowCount(), 3);
+  EXPECT_FALSE(fourth->isValid());
+  EXPECT_TRUE(t->cellAt(2, 0)->isValid());
 }
 
 }  // namespace

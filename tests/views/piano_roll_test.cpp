@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QSignalSpy>
+#include <string_view>
 #include <tuple>
 
 #include "tests/views/view_test_util.h"
@@ -129,6 +130,13 @@ TEST_F(PianoRollTest, OverlapGoesToCurrentTrackInHitTooltipAndPicture) {
   const RollNote* note = FindNote(0, 32);
   EXPECT_EQ(note->rect.Width(), 64);
   EXPECT_EQ(note->rect.bottom - note->rect.top, 14);
+  // Before the first note the grid rows shade the black keys of the octave from C4.
+  const QImage image = test::Grab(roll);
+  for (int n = 60; n < 72; ++n) {
+    const bool black = std::string_view("010100101010")[n - 60] == '1';
+    const QPoint at(RollGeometry::kKeyStripWidth + 20, roll.Geometry().YOfNote(n) + 7);
+    EXPECT_EQ(QColor(image.pixel(at)), black ? QColor(231, 231, 231) : QColor(Qt::white)) << n;
+  }
 }
 
 TEST_F(PianoRollTest, NoteStartingBeforeTheRangeIsDrawnAndTiesMerge) {

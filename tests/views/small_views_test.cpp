@@ -71,7 +71,7 @@ struct MonitorTest : SmallViewsTest {
   }
 };
 
-TEST_F(MonitorTest, MeterDecaysOnTheClock) {
+TEST_F(MonitorTest, MeterDecaysOnTheClockAndKeysLight) {
   struct Row {
     const char* name;
     int level;
@@ -93,6 +93,11 @@ TEST_F(MonitorTest, MeterDecaysOnTheClock) {
     EXPECT_EQ(monitor.Segments(1), r.segments) << r.name;
     EXPECT_EQ(LitOnGrab(1), r.segments) << r.name;
   }
+  // A sounding C#1, the first black key; D#1 beside it stays black.
+  state.low[0] = uint64_t{1} << 25;
+  const QImage keys = test::Grab(monitor);
+  EXPECT_EQ(QColor(keys.pixel(CMidiMoniterCtrl::kKeysX + 2, 17)), QColor(255, 0, 169));
+  EXPECT_EQ(QColor(keys.pixel(CMidiMoniterCtrl::kKeysX + 6, 17)), QColor(Qt::black));
 }
 
 TEST_F(MonitorTest, WindowRowsAndAccessibility) {
