@@ -39,7 +39,9 @@ class GameFolderTest : public ::testing::Test {
 TEST_F(GameFolderTest, DefaultValueGivesTheFolderUnderTheDrive) {
   fs::create_directories(dir_.Path() / "drive_c" / "Games" / "Elvara" / "MP3");
   std::ofstream(dir_.Path() / "drive_c" / "Games" / "Elvara" / "MP3" / "TONEWELL.DLS") << "x";
-  Registry("[Software\\\\Harrow\\\\Elvara] 1700000000\n#time=1d\n@=\"C:\\\\Games\\\\Elvara\\\\  \"\n");
+  // "\x0045" is an escaped "E": the letters after it are kept.
+  Registry("[Software\\\\Harrow\\\\Elvara] 1700000000\n#time=1d\n"
+           "@=\"C:\\\\Games\\\\\\x0045lvara\\\\  \"\n");
   std::string folder;
   ASSERT_EQ(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
   EXPECT_EQ(folder, (dir_.Path() / "drive_c" / "Games" / "Elvara").string());
@@ -60,6 +62,10 @@ TEST_F(GameFolderTest, MissingKeyOrRegistryFails) {
   Registry("[Software\\\\Harrow\\\\Elvara]\n\"Files\"=\"C:\\\\tmp\\\\readme.txt\"\n\"Count\"=dword:00000001\n");
   EXPECT_NE(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
   Registry("[Software\\\\Harrow]\n@=\"C:\\\\Games\"\n");
+  EXPECT_NE(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
+  // A registry file too large to be real is not read, whatever it holds.
+  Registry("[Software\\\\Harrow\\\\Elvara]\n@=\"C:\\\\Games\"\n");
+  fs::resize_file(dir_.File("user.reg"), (std::uintmax_t{256} << 20) + 1);
   EXPECT_NE(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
 }
 

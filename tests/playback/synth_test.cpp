@@ -33,6 +33,20 @@ class SynthTest : public ::testing::Test {
     for (int16_t s : pcm) peak = std::max(peak, std::abs(static_cast<int>(s)));
     return peak;
   }
+  // Upward zero crossings of the left channel in `frames` frames after a note-on of `program`.
+  int UpCrossings(CFluidSynthDevice& synth, int program, int frames) {
+    synth.ShortMessage(0xC0, 0, static_cast<uint8_t>(program), 0);
+    synth.ShortMessage(0x90, 0, 69, 127);
+    const int channels = synth.Settings().channels;
+    std::vector<int16_t> pcm(static_cast<size_t>(frames) * channels);
+    synth.Render(pcm.data(), frames);
+    synth.ShortMessage(0x80, 0, 69, 0);
+    int count = 0;
+    for (size_t i = channels; i < pcm.size(); i += channels) {
+      count += pcm[i - channels] < 0 && pcm[i] >= 0;
+    }
+    return count;
+  }
   // Opens a synthesizer with the test bank: offline, or on the silent audio output.
   void Open(CFluidSynthDevice& synth, bool offline = true) {
     ASSERT_EQ(offline ? synth.OpenOffline() : synth.Open(0), 0);
@@ -63,6 +77,14 @@ TEST_F(SynthTest, ATinyDlsBankLoadsAndSoundsAtItsPrograms) {
   ASSERT_EQ(instruments.size(), 2u);
   EXPECT_EQ(instruments[0].second, 0);
   EXPECT_EQ(instruments[1].second, 5);
+  // An exclusive of an exact length reaches the synthesizer unframed: an octave tuning of
+  // +63 cents on every channel raises the pitch by 3.7 %.
+  const int before = UpCrossings(synth, 0, 22050);
+  uint8_t tuning[21] = {0xF0, 0x7F, 0x7F, 0x08, 0x08, 0x03, 0x7F, 0x7F};
+  std::fill(tuning + 8, tuning + 20, 0x7F);
+  tuning[20] = 0xF7;
+  EXPECT_EQ(synth.LongMessage(tuning, sizeof tuning), 0);
+  EXPECT_NEAR(UpCrossings(synth, 0, 22050), before * 1.037, 3) << before;
   EXPECT_GT(PeakAfterNote(synth, 5, 4410), 1000);
   EXPECT_EQ(synth.LoadInstruments(dir_.File("missing.dls")), 1);
 }
