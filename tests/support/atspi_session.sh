@@ -9,8 +9,9 @@ screen=$1
 shift
 logs=$(mktemp -d)
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
-# The server picks a free display and reports it, so parallel runs never meet.
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$logs/display" 2>"$logs/xvfb.log" &
+# The server picks a free display and reports it, so parallel runs never meet; -noreset keeps
+# it from resetting when its last client leaves, which refused a program connecting just then.
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$logs/display" 2>"$logs/xvfb.log" &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$logs"' EXIT
 for _ in $(seq 100); do [ -s "$logs/display" ] && break; sleep 0.1; done
