@@ -97,6 +97,12 @@ class Payload {
     }
     bits_ = reinterpret_cast<uintptr_t>(NewBlock(bytes, size));
   }
+  // `packed` holds `size` (at most kInlineCapacity) bytes in memory order, zero above them;
+  // no branch on the size, for the compiler's hot loop.
+  void StoreInline(uint64_t packed, size_t size) {
+    Release();
+    bits_ = size == 0 ? 0 : (packed << 8 | size << 1 | 1);
+  }
   bool SameBytes(const T* bytes, size_t size) const {
     if (size != this->size()) return false;
     const T* own = data();
@@ -132,6 +138,8 @@ class EventText : public event_detail::Payload<char> {
   EventText& operator=(const std::string& text) { return *this = std::string_view(text); }
   EventText& operator=(const char* text) { return *this = std::string_view(text); }
   void assign(std::string_view text) { *this = text; }
+  // Up to seven bytes packed in memory order (little-endian), zero above `size`.
+  void AssignPacked(uint64_t packed, size_t size) { StoreInline(packed, size); }
 
   operator std::string_view() const { return {data(), size()}; }
   std::string str() const { return std::string(data(), size()); }

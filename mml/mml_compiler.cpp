@@ -66,16 +66,6 @@ CompileContext::CompileContext(const TimeBase& timeBase, MidiEventList& events,
   }
 }
 
-MidiEvent& CompileContext::NextEvent() {
-  if (eventCount_ < events_.size()) {
-    MidiEvent& event = events_[eventCount_++];
-    event = MidiEvent{};
-    return event;
-  }
-  ++eventCount_;
-  return events_.emplace_back();
-}
-
 MidiEvent& CompileContext::NextState() {
   if (stateCount_ < states_.size()) {
     MidiEvent& state = states_[stateCount_++];
@@ -150,11 +140,11 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
     if (tied.note == spec.note) {
       tied.length = SaturateToInt32(int64_t{tied.length} + spec.ticks);
       tied.textEnd = span.end;
-      if (!spec.displayText.empty()) {
+      if (spec.displaySize != 0) {
         if (!tiedTextOpen_) tiedText_.assign(std::string_view(tied.text));
         tiedTextOpen_ = true;
         tiedText_ += "&&&&";
-        tiedText_ += spec.displayText;
+        tiedText_ += spec.DisplayText();
       }
       tick_ += spec.ticks;
       return;
@@ -175,7 +165,7 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
   note.lengthValue = spec.lengthValue;
   note.numericNote = spec.numeric ? 1 : 0;
   if (spec.markOutOfRange) note.outOfRange = (spec.note < 28 || spec.note > 100) ? 1 : 0;
-  note.text = spec.displayText;
+  note.text.AssignPacked(spec.displayBytes, spec.displaySize);
   lastNoteIndex_ = static_cast<int64_t>(eventCount_) - 1;
   previousNote_ = spec.note;
   tick_ += spec.ticks;

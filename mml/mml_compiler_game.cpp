@@ -1,4 +1,5 @@
 // The game's own MML: case-insensitive, one optional number per command.
+#include <bit>
 #include <cstring>
 
 #include "mml/mml_compiler_internal.h"
@@ -38,14 +39,19 @@ struct Argument {
   size_t last = 0;         // offset of the last byte consumed
 };
 
-// Reads the argument after the command byte at `command`. White space and unknown bytes
-// between and after the parts are consumed, so a command's span runs up to the next command.
-Argument ReadArgument(std::string_view text, size_t command) {
-  enum Phase { kBefore, kDigits, kAfter };
-  Argument argument;
-  argument.last = command;
-  Phase phase = kBefore;
-  for (size_t q = command + 1; q < text.size(); ++q) {
+constexpr std::array<int8_t, 256> kAccidentalCodes = [] {
+  std::array<int8_t, 256> table{};
+  table['-'] = -1;
+  table['+'] = 1;
+  table['#'] = 2;
+  return table;
+}();
+
+enum Phase { kBefore, kDigits, kAfter };
+
+// The byte-by-byte reader, from `q` in `phase`, for what the usual shape below does not cover.
+Argument ReadArgumentFrom(std::string_view text, size_t q, Phase phase, Argument argument) {
+  for (; q < text.size(); ++q) {
     auto b = static_cast<uint8_t>(text[q]);
     switch (kReaderClasses[b]) {
       case kDigit:
@@ -55,7 +61,7 @@ Argument ReadArgument(std::string_view text, size_t command) {
         break;
       case kAccidental:
         if (phase != kBefore) return argument;  // an accidental after the digits is not ours
-        argument.accidental = b == '#' ? 2 : (b == '+' ? 1 : -1);
+        argument.accidental = kAccidentalCodes[b];
         break;
       case kDot:
         argument.dotted = true;
@@ -72,27 +78,98 @@ Argument ReadArgument(std::string_view text, size_t command) {
   return argument;
 }
 
-int32_t AccidentalOffset(int32_t accidental) {
-  return accidental < 0 ? -1 : (accidental > 0 ? 1 : 0);
+// Reads the argument after the command byte at `command`. White space and unknown bytes
+// between and after the parts are consumed, so a command's span runs up to the next command.
+// Nearly every argument has the shape [accidental][up to four digits][.] followed by the next
+// command or the end; that shape is read from an 8-byte window with table lookups and no
+// branch per byte, which a varied text would mispredict at nearly every byte. Any other shape
+// continues in the byte loop from the state reached, so both give the same result.
+inline Argument ReadArgument(std::string_view text, size_t command) {
+  const size_t from = command + 1;
+  const size_t available = text.size() - from;
+  unsigned char window[8];
+  if (available >= sizeof window) {
+    std::memcpy(window, text.data() + from, sizeof window);
+  } else {
+    // Past the end reads as a command byte: the argument stops there as it does at the end.
+    std::memset(window, 'a', sizeof window);
+    std::memcpy(window, text.data() + from, available);
+  }
+  uint64_t word;
+  std::memcpy(&word, window, sizeof word);
+  // Bit 7 of each byte set where the byte is '0'..'9': its low bits, XORed with '0', are below
+  // ten and its top bit clear. The additions never carry into the next byte.
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  const uint64_t offset = word ^ (kOnes * '0');
+  const uint64_t digitFlags =
+      ~(((offset & (kOnes * 0x7F)) + kOnes * (0x80 - 10)) | offset) & (kOnes * 0x80);
+  const int8_t accidentalCode = kAccidentalCodes[window[0]];
+  const unsigned accidental = accidentalCode != 0 ? 1 : 0;
+  const uint64_t stops = (~digitFlags & (kOnes * 0x80)) >> (8 * accidental);
+  const unsigned run = static_cast<unsigned>(std::countr_zero(stops)) / 8;
+  const unsigned digits = run < 4 ? run : 4;
+  // Place values by digit count; the bytes past the digits get a weight of 0. Selects here
+  // would be compiled into branches that mispredict.
+  static constexpr int32_t kWeights[5][4] = {
+      {0, 0, 0, 0}, {1, 0, 0, 0}, {10, 1, 0, 0}, {100, 10, 1, 0}, {1000, 100, 10, 1}};
+  int32_t value = 0;
+  for (unsigned k = 0; k < 4; ++k) {
+    value += kWeights[digits][k] * (window[accidental + k] - '0');
+  }
+  // Four digits may go on: the byte after them is then a digit, neither a dot nor a blank nor
+  // a stop, and the byte loop reads on.
+  unsigned end = accidental + digits;
+  const bool dotted = kReaderClasses[window[end]] == kDot;
+  end += dotted ? 1 : 0;
+
+  // Blanks (every byte up to ' ' is one) after the shape belong to it in every phase when the
+  // next command follows them.
+  const uint64_t blankFlags =
+      ~(((word & (kOnes * 0x7F)) + kOnes * (0x80 - 0x21)) | word) & (kOnes * 0x80);
+  const uint64_t notBlank = (~blankFlags & (kOnes * 0x80)) >> (8 * end);
+  const unsigned blanks = static_cast<unsigned>(std::countr_zero(notBlank)) / 8;
+
+  Argument argument;
+  argument.value = value - int32_t{digits == 0};  // kNoValue without digits
+  argument.dotted = dotted;
+  argument.accidental = accidentalCode;
+  if (end + blanks < sizeof window && kReaderClasses[window[end + blanks]] == kStop) {
+    argument.last = command + end + blanks;
+    return argument;
+  }
+  argument.last = command + end;
+  const Phase phase = dotted ? kAfter : (digits > 0 ? kDigits : kBefore);
+  return ReadArgumentFrom(text, from + end, phase, argument);
 }
 
-// Upper-case letter, accidental as written, length value, "." when dotted ('C+8.', 'N48').
-size_t FormatNoteText(char* out, uint8_t letter, int32_t accidental, int32_t number, bool dotted) {
-  size_t n = 0;
-  out[n++] = static_cast<char>(letter - ('a' - 'A'));
-  if (accidental == -1) out[n++] = '-';
-  if (accidental == 1) out[n++] = '+';
-  if (accidental == 2) out[n++] = '#';
-  char digits[12];
-  size_t count = 0;
-  uint32_t rest = static_cast<uint32_t>(number);
-  do {
-    digits[count++] = static_cast<char>('0' + rest % 10);
-    rest /= 10;
-  } while (rest != 0);
-  while (count > 0) out[n++] = digits[--count];
-  if (dotted) out[n++] = '.';
-  return n;
+int32_t AccidentalOffset(int32_t accidental) {
+  static constexpr int32_t kOffsets[4] = {-1, 0, 1, 1};  // "-", none, "+", "#"
+  return kOffsets[accidental + 1];
+}
+
+// Upper-case letter, accidental as written, length value, "." when dotted ('C+8.', 'N48'),
+// packed in memory order. Built without a branch on the parts present: which of them a note
+// has varies from one note to the next.
+struct PackedText {
+  uint64_t bytes;
+  uint8_t size;
+};
+
+PackedText PackNoteText(uint8_t letter, int32_t accidental, int32_t number, bool dotted) {
+  // number is a length value 1..64 or a note number 0..96: one or two digits.
+  static constexpr uint8_t kAccidentalBytes[4] = {'-', 0, '+', '#'};
+  uint64_t bytes = static_cast<uint8_t>(letter - ('a' - 'A'));
+  unsigned size = 1;
+  const auto put = [&](uint64_t byte, bool present) {
+    bytes |= byte * uint64_t{present} << (8 * size);
+    size += unsigned{present};
+  };
+  put(kAccidentalBytes[accidental + 1], accidental != 0);
+  const auto value = static_cast<unsigned>(number);
+  put('0' + value / 10, value >= 10);
+  put('0' + value % 10, true);
+  put('.', dotted);
+  return {bytes, static_cast<uint8_t>(size)};
 }
 
 class GameCompiler {
@@ -171,15 +248,15 @@ class GameCompiler {
     int32_t lengthValue;
     bool dotted;
     if (!c_.ResolveLength(argument.value, argument.dotted, lengthValue, dotted)) return argument.last;
-    char display[24];
-    size_t displaySize = FormatNoteText(display, letter, argument.accidental, lengthValue, dotted);
+    const PackedText display = PackNoteText(letter, argument.accidental, lengthValue, dotted);
     NoteSpec spec;
     spec.note = 12 * (c_.octave + 1) + PitchClassOf(letter) + AccidentalOffset(argument.accidental);
     spec.ticks = c_.TicksOf(lengthValue, dotted);
     spec.lengthValue = lengthValue;
     spec.dotted = dotted;
     spec.markOutOfRange = true;
-    spec.displayText = std::string_view(display, displaySize);
+    spec.displayBytes = display.bytes;
+    spec.displaySize = display.size;
     c_.AddNote(spec, Span(p, argument));
     return argument.last;
   }
@@ -187,8 +264,7 @@ class GameCompiler {
   size_t NumberNote(size_t p) {
     Argument argument = ReadArgument(text_, p);
     if (argument.value < 0 || argument.value > 96) return argument.last;
-    char display[24];
-    size_t displaySize = FormatNoteText(display, 'n', 0, argument.value, false);
+    const PackedText display = PackNoteText('n', 0, argument.value, false);
     NoteSpec spec;
     spec.note = argument.value + 12;
     // A number note always takes the default length; a dot written after it has no effect.
@@ -197,7 +273,8 @@ class GameCompiler {
     spec.dotted = c_.defaultDotted;
     spec.numeric = true;
     spec.markOutOfRange = true;
-    spec.displayText = std::string_view(display, displaySize);
+    spec.displayBytes = display.bytes;
+    spec.displaySize = display.size;
     c_.AddNote(spec, Span(p, argument));
     return argument.last;
   }

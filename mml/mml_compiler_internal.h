@@ -49,7 +49,13 @@ struct NoteSpec {
   bool dotted = false;
   bool numeric = false;
   bool markOutOfRange = false;  // game dialect only
-  std::string_view displayText;  // game dialect only; empty otherwise
+  // Game dialect only (else empty): the display text, its bytes packed in memory order.
+  uint64_t displayBytes = 0;
+  uint8_t displaySize = 0;
+
+  std::string_view DisplayText() const {
+    return {reinterpret_cast<const char*>(&displayBytes), displaySize};
+  }
 };
 
 class CompileContext {
@@ -89,13 +95,11 @@ class CompileContext {
 
   // The length a note or rest takes: the one written, else the default (whose dot joins a
   // written one). False when it lies outside 1..64 and the command is skipped.
+  // Arithmetic rather than a branch: whether a length is written varies from note to note.
   bool ResolveLength(int32_t written, bool writtenDot, int32_t& lengthValue, bool& dotted) const {
-    lengthValue = written;
-    dotted = writtenDot;
-    if (lengthValue == kNoValue) {
-      lengthValue = defaultLength;
-      dotted = dotted || defaultDotted;
-    }
+    const bool useDefault = written == kNoValue;
+    lengthValue = written + int32_t{useDefault} * (defaultLength - written);
+    dotted = writtenDot | (useDefault & defaultDotted);
     return lengthValue >= 1 && lengthValue <= 64;
   }
 
@@ -115,7 +119,15 @@ class CompileContext {
                                                          : static_cast<int32_t>(tick_);
   }
   void OpenMeasure(const CommandSpan& span, int32_t tick);
-  MidiEvent& NextEvent();
+  MidiEvent& NextEvent() {
+    if (eventCount_ < events_.size()) {
+      MidiEvent& event = events_[eventCount_++];
+      event = MidiEvent{};
+      return event;
+    }
+    ++eventCount_;
+    return events_.emplace_back();
+  }
   // Stores the text a chain of ties built up into the Note that carries it.
   void CloseTiedText(MidiEvent& note);
   MidiEvent& NextState();
