@@ -102,10 +102,10 @@ class PlayerScript : public PlayerObserver {
           for (int32_t i = 0; i < repeat; ++i)
             b.Note(v[0], v[1] + i * v[2], v[2], v[3], v.size() > 4 ? v[4] : 15);
           break;
-        case 't': b.Tempo(v[0], v[1], v[2]); break;
-        case 'c': b.Control(v[0], v[1], v[2], v[3]); break;
-        case 'p': b.Program(v[0], v[1], v[2]); break;
-        case 'b': b.Bend(v[0], v[1], v[2], v[3]); break;
+        case 't': b.Event(v[0], MidiEventKind::Tempo, v[1], v[2]); break;
+        case 'c': b.Event(v[0], MidiEventKind::ControlChange, v[1], v[2], v[3]); break;
+        case 'p': b.Event(v[0], MidiEventKind::ProgramChange, v[1], v[2]); break;
+        case 'b': b.Event(v[0], MidiEventKind::PitchBend, v[1], v[2], v[3]); break;
         case 'e': b.End(v[0], v[1]); break;
         case 'm': b.Muted(v[0]); break;
         case 'x': b.SysEx(v[0], v[1], {v.begin() + 2, v.end()}); break;
