@@ -12,7 +12,7 @@
 #include "song/song_file.h"
 #include "tests/app/scripted_ui.h"
 #include "tests/support/temp_dir.h"
-#include "tests/playback/sim_clock.h"
+#include "tests/support/sim_clock.h"
 #include "tests/support/qt_app.h"
 #include "views/event_list.h"
 #include "views/measure_display.h"

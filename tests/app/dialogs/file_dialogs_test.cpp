@@ -17,7 +17,7 @@
 #include "playback/mml_player.h"
 #include "playback/synth_device.h"
 #include "tests/app/dialogs/fake_host.h"
-#include "tests/playback/wave_file_reader.h"
+#include "tests/support/wave_file_reader.h"
 #include "tests/smf/smf_builder.h"
 
 namespace kore::dialogs {
