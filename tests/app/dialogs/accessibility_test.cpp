@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <functional>
@@ -16,7 +14,7 @@
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
+using namespace test;
 
 // Every control a user operates must carry a name through the accessibility tree.
 void CollectUnnamed(QAccessibleInterface* node, const QString& path, QStringList& unnamed) {

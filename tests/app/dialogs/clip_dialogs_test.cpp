@@ -1,12 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <QAccessible>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include "app/dialogs/clip_commands.h"
 #include "app/dialogs/marker_dialog.h"
@@ -15,11 +7,7 @@
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::HostTest;
-using test::MessageLog;
-using test::ModalDriver;
+using namespace test;
 
 const std::string kMelody(79, 'c');
 const std::string kChord(57, 'e');

@@ -1,19 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 #include <filesystem>
 #include <fstream>
 
 #include "app/dialogs/smf_commands.h"
 #include "app/dialogs/wave_export_dialog.h"
-#include "base/profile_file.h"
 #include "playback/mml_player.h"
 #include "playback/synth_device.h"
 #include "tests/app/dialogs/fake_host.h"
@@ -23,10 +14,7 @@
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::MessageLog;
-using test::ModalDriver;
+using namespace test;
 namespace fs = std::filesystem;
 
 TEST(SmfExport, FilterChoosesTheFormatAndFailuresLeaveNoFile) {
