@@ -63,9 +63,10 @@ inline std::string StreamLines(const std::string& tag, const std::string& bytes,
     std::string line = bytes.substr(begin, end == std::string::npos ? end : end - begin);
     std::string shown;
     for (unsigned char c : line) {
-      shown += (c < 0x20 && c != '\t') || (c > 0x7E && !text) ? test::Escape(std::string(1, static_cast<char>(c)))
-               : c == '\\'           ? std::string("\\\\")
-                                     : std::string(1, static_cast<char>(c));
+      shown += (c < 0x20 && c != '\t') || (c > 0x7E && !text)
+                   ? test::Escape(std::string(1, static_cast<char>(c)))
+               : c == '\\' ? std::string("\\\\")
+                           : std::string(1, static_cast<char>(c));
     }
     out += tag + " " + shown + (end == std::string::npos ? "\\c\n" : "\n");
     begin = end == std::string::npos ? bytes.size() : end + 1;
@@ -90,7 +91,8 @@ inline void CheckCliTable(const std::string& table) {
   auto fold = [&](std::string text) {  // paths back to their names, so the table is portable
     for (auto [value, key] : {std::pair<std::string, std::string>{tmp, "$TMP"},
                               std::pair<std::string, std::string>{KORE_SOURCE_DIR, "$SRC"}}) {
-      for (size_t at; (at = text.find(value)) != std::string::npos;) text.replace(at, value.size(), key);
+      for (size_t at; (at = text.find(value)) != std::string::npos;)
+        text.replace(at, value.size(), key);
     }
     return text;
   };
