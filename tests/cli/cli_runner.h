@@ -74,27 +74,23 @@ inline std::string StreamLines(const std::string& tag, const std::string& bytes,
   return out;
 }
 
-// Runs the table file `data/<name>` of the source tree: each case is a command line (words split
-// at spaces, '…' quotes a word, C escapes inside a word; $SRC is the source tree, $TMP a folder
-// kept for the whole file, so later cases see the files earlier ones wrote), giving "exit N" and
-// its output and error lines. Extra commands: "write FILE BYTES" and "cat FILE".
+// Runs the table file `table` (named from the source root): each case is a command line (words
+// split at spaces, '…' quotes a word, C escapes inside a word; $SRC is the source tree, $TMP a
+// folder kept for the whole file, so later cases see the files earlier ones wrote), giving "exit N"
+// and its output and error lines. Extra commands: "write FILE BYTES" and "cat FILE".
 inline void CheckCliTable(const std::string& table) {
   test::TempDir dir;
   const std::string tmp = dir.Path().string();
-  auto expand = [&](std::string word) {
-    for (auto [key, value] : {std::pair<std::string, std::string>{"$SRC", KORE_SOURCE_DIR},
-                              std::pair<std::string, std::string>{"$TMP", tmp}}) {
-      for (size_t at; (at = word.find(key)) != std::string::npos;) word.replace(at, 4, value);
-    }
-    return word;
-  };
-  auto fold = [&](std::string text) {  // paths back to their names, so the table is portable
-    for (auto [value, key] : {std::pair<std::string, std::string>{tmp, "$TMP"},
-                              std::pair<std::string, std::string>{KORE_SOURCE_DIR, "$SRC"}}) {
-      for (size_t at; (at = text.find(value)) != std::string::npos;)
-        text.replace(at, value.size(), key);
-    }
+  auto replace = [](std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
     return text;
+  };
+  auto expand = [&](const std::string& word) {
+    return replace(replace(word, "$SRC", KORE_SOURCE_DIR), "$TMP", tmp);
+  };
+  auto fold = [&](const std::string& text) {  // paths back to their names: a portable table
+    return replace(replace(text, tmp, "$TMP"), KORE_SOURCE_DIR, "$SRC");
   };
   test::CheckGolden(SourceFile(table), [&](const std::string& line) {
     std::vector<std::string> args;
