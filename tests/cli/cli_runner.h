@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "base/shift_jis.h"
 #include "tests/support/golden.h"
 #include "tests/support/temp_dir.h"
 
@@ -53,9 +55,9 @@ inline CliRun RunKoreCli(const std::vector<std::string>& args) {
   return run;
 }
 
-// One stream as table lines "<tag> text": control bytes other than tab, the backslash and (unless
-// `text`) bytes above ASCII are escaped; a last line without its newline ends in "\c".
-inline std::string StreamLines(const std::string& tag, const std::string& bytes, bool text = true) {
+// One stream as table lines "<tag> text": control bytes other than tab and the backslash are
+// escaped; a last line without its newline ends in "\c".
+inline std::string StreamLines(const std::string& tag, const std::string& bytes) {
   std::string out;
   size_t begin = 0;
   while (begin < bytes.size()) {
@@ -63,10 +65,9 @@ inline std::string StreamLines(const std::string& tag, const std::string& bytes,
     std::string line = bytes.substr(begin, end == std::string::npos ? end : end - begin);
     std::string shown;
     for (unsigned char c : line) {
-      shown += (c < 0x20 && c != '\t') || (c > 0x7E && !text)
-                   ? test::Escape(std::string(1, static_cast<char>(c)))
-               : c == '\\' ? std::string("\\\\")
-                           : std::string(1, static_cast<char>(c));
+      shown += c < 0x20 && c != '\t' ? test::Escape(std::string(1, static_cast<char>(c)))
+               : c == '\\'           ? std::string("\\\\")
+                                     : std::string(1, static_cast<char>(c));
     }
     out += tag + " " + shown + (end == std::string::npos ? "\\c\n" : "\n");
     begin = end == std::string::npos ? bytes.size() : end + 1;
@@ -105,7 +106,10 @@ inline void CheckCliTable(const std::string& table) {
       args.push_back(expand(test::Unescape(line.substr(i + quoted, stop - i - quoted))));
       i = stop + quoted;
     }
-    if (args[0] == "cat") return StreamLines("file", ReadWholeFileForTest(args.at(1)), false);
+    if (args[0] == "cat")
+      return std::filesystem::exists(args.at(1))
+                 ? StreamLines("file", SjisToUtf8Lossy(ReadWholeFileForTest(args[1])))
+                 : "no file\n";
     if (args[0] == "write") return std::string(std::ofstream(args.at(1)) << args.at(2) ? "" : "?");
     const CliRun run = RunKoreCli(args);
     return "exit " + std::to_string(run.exitCode) + "\n" + fold(StreamLines("out", run.out)) +

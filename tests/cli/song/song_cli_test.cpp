@@ -21,6 +21,7 @@ using kore::testing::SourceFile;
 using test::TempDir;
 
 TEST(SongCli, Table) { kore::testing::CheckCliTable("tests/cli/data/song.txt"); }
+TEST(SmfImportCli, Table) { kore::testing::CheckCliTable("tests/cli/data/smf_import.txt"); }
 
 // Every subcommand that reads a song takes the same three formats and refuses the same files,
 // with the same text and exit code, writing nothing.
