@@ -1,5 +1,5 @@
-// Songs of other formats: the binary .kor and the choice of reader. What the part-based and
-// clipboard readers make of their text is in data/readers.txt.
+// Songs of other formats: the binary .kor. What the part-based and clipboard readers make of
+// their text, and the reader a path chooses, are in data/readers.txt.
 #include "song/foreign_formats.h"
 
 #include <fstream>
@@ -54,17 +54,6 @@ TEST(KorFile, HeaderChecksRefuseDamagedFiles) {
   LoadedSong song;
   EXPECT_EQ(ReadKorFile("/nonexistent.kor", song), -1);
   EXPECT_EQ(ReadMmsFile("/nonexistent/x.mms", song), -1);
-}
-
-TEST(SongFileKind, ChosenByExtensionWithoutRegardToCase) {
-  const struct {
-    const char* path;
-    SongFileKind kind;
-  } rows[] = {{"/a/b.MMS", SongFileKind::Mms},      {"x.mms", SongFileKind::Mms},
-              {"x.Kor", SongFileKind::Kor},         {"x.mml", SongFileKind::Song},
-              {"dir.kor/song", SongFileKind::Song}, {"x.mmsx", SongFileKind::Song},
-              {"noext", SongFileKind::Song}};
-  for (const auto& row : rows) EXPECT_EQ(SongFileKindOf(row.path), row.kind) << row.path;
 }
 
 }  // namespace

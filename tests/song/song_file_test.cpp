@@ -56,7 +56,8 @@ TEST(SongFile, MemoEscapes) {
 // Files read as their known descriptions under data/read/: capitals, bare line feeds and
 // double-byte brackets; the explicit and ensemble instrument tables; whole marker names; a
 // damaged data line that leaves the plain sections alone; the part-based and binary formats;
-// bytes given in the table as a song file, part-based text or clipboard text, with the result.
+// bytes given in the table as a song file, part-based text or clipboard text, with the result;
+// the reader a path's extension chooses.
 TEST(SongReaders, KnownFilesReadAsDescribed) {
   CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/song/data/readers.txt",
               [](const std::string& input) {
@@ -64,6 +65,10 @@ TEST(SongReaders, KnownFilesReadAsDescribed) {
                 std::string kind, path;
                 int32_t defaultTicks = 32;
                 words >> kind >> path >> defaultTicks;
+                if (kind == "reader") {  // the reader chosen for a path
+                  const char* names[] = {"song", "mms", "kor"};
+                  return std::string(names[static_cast<int>(SongFileKindOf(path))]) + "\n";
+                }
                 LoadedSong song;
                 song.title = "stale";  // shows what a refused read leaves
                 const std::string bytes = path == "''" ? "" : Unescape(path);
