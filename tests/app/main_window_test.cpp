@@ -107,16 +107,6 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultsAndTakesTheGameBank) {
   EXPECT_EQ(app->Settings().outputDls, 1);
 }
 
-TEST_F(MainWindowTest, TheBankPathReachesTheDeviceAsAFileSystemPath) {
-  // KORE.ini keeps the path in Shift-JIS; the synthesizer opens files by their UTF-8 names.
-  const std::string bank = folder.File("音色/Tonewell.dls");
-  std::ofstream(folder.File("KORE.ini"), std::ios::binary)
-      << "[Midi Settings]\r\nOutputDLS=+1\r\nDLSFilePath=" << Utf8ToSjisLossy(bank) << "\r\n";
-  Start();
-  EXPECT_TRUE(window()->Output().dlsFilePath == bank && window()->Output().outputDls == 1)
-      << window()->Output().dlsFilePath;
-}
-
 TEST_F(MainWindowTest, CaptionsFollowTypingAndUndoRemovesTheAddedTrackThenTheTyping) {
   Start();
   EXPECT_EQ(Caption(), "KOR EDITOR - (無題) [] - Track1");
@@ -358,10 +348,15 @@ TEST_F(MainWindowTest, TrackPanelMixesAndChoosesTheInstrumentAndTheRollTarget) {
   EXPECT_EQ(app->Settings().pianoRollTargetV2, 2);
 }
 
-TEST_F(MainWindowTest, ViewCommandsArrangeThePanesAndCloseAsksAndKeepsTheirSettings) {
+TEST_F(MainWindowTest, SettingsReachTheDeviceAndViewsWhichCloseAsksAndKeeps) {
+  // KORE.ini keeps the bank path in Shift-JIS; the synthesizer opens files by their UTF-8 names.
+  const std::string bank = folder.File("音色/Tonewell.dls");
   std::ofstream(folder.File("KORE.ini"), std::ios::binary)
-      << "[ApplicationData]\r\nMonitor_Left=+30\r\nMonitor_Top=+40\r\nMonitor_Visible=true\r\n";
+      << "[ApplicationData]\r\nMonitor_Left=+30\r\nMonitor_Top=+40\r\nMonitor_Visible=true\r\n"
+      << "[Midi Settings]\r\nOutputDLS=+1\r\nDLSFilePath=" << Utf8ToSjisLossy(bank) << "\r\n";
   Start();
+  EXPECT_TRUE(window()->Output().dlsFilePath == bank && window()->Output().outputDls == 1)
+      << window()->Output().dlsFilePath;
   CMidiMoniterCtrl* monitor = window()->Views().Monitor();
   QAction* command = window()->Actions().Action(Cmd::Monitor);
   window()->show();
