@@ -1,7 +1,6 @@
 // Runs `kore-cli info`, `convert` and `events SONG` as a user would.
 #include <gtest/gtest.h>
 
-#include "base/profile_file.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,13 +26,7 @@ TEST(SmfImportCli, Table) { kore::testing::CheckCliTable("tests/cli/data/smf_imp
 // with the same text and exit code, writing nothing.
 TEST(SongArgument, EverySubcommandOpensAnyFormatAndRefusesWhatIsNoSong) {
   TempDir dir;
-  std::string noise(100000, '\0');
-  uint32_t x = 7;
-  for (char& c : noise) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 23);
-  }
-  ASSERT_EQ(WriteFileAtomically(dir.File("noise.mml"), noise), 0);
+  const std::string noise = SourceFile("tests/playback/data/tiny.dls");  // binary, no sections
   std::string kor = dir.File("demo.kor");
   ASSERT_EQ(RunCli({"convert", SourceFile("data/demo.mml"), kor}).exitCode, 0);
   const std::string mms = SourceFile("data/fixtures/song/parts_0_3.mms");
@@ -47,12 +40,11 @@ TEST(SongArgument, EverySubcommandOpensAnyFormatAndRefusesWhatIsNoSong) {
       {"export-smf", {out}, true}, {"render", {out}, true},       {"play", {"--dump"}, false},
   };
   for (const Row& row : rows) {
-    std::vector<std::string> args = {row.command, dir.File("noise.mml")};
+    std::vector<std::string> args = {row.command, noise};
     args.insert(args.end(), row.extra.begin(), row.extra.end());
     CliRun run = RunCli(args);
     EXPECT_EQ(run.exitCode, 1) << row.command;
-    EXPECT_NE(run.out.find("ファイルのオープンに失敗しました: " + dir.File("noise.mml")),
-              std::string::npos)
+    EXPECT_NE(run.out.find("ファイルのオープンに失敗しました: " + noise), std::string::npos)
         << row.command << ": " << run.out;
     EXPECT_FALSE(std::filesystem::exists(out)) << row.command;
     if (std::string(row.command) == "play") continue;  // plays in real time
