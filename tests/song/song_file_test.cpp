@@ -75,7 +75,7 @@ TEST(SongReaders, KnownFilesReadAsDescribed) {
                 if (kind == "memory" || kind == "mms" || kind == "clip") {
                   const int result = kind == "memory" ? ReadSongMemory(bytes, song, {defaultTicks})
                                      : kind == "mms"  ? ReadMmsText(bytes, song)
-                                                      : ParseClipboardMml(bytes, song, defaultTicks);
+                                                     : ParseClipboardMml(bytes, song, defaultTicks);
                   return "result " + std::to_string(result) + "\n" + Describe(song);
                 }
                 path = std::string(KORE_SOURCE_DIR) + "/" + path;
@@ -153,8 +153,8 @@ TEST(SongFile, BytesHoldingNothingOfASongFileAreRefused) {
   for (char& c : noise) c = static_cast<char>(rng() >> 23);
   TempDir dir;
   const std::string path = dir.File("x.mml");
-  for (auto [bytes, result] : {std::pair{noise, kSongFileNotASong},
-                               {std::string("[Channel3]\r\ncde\r\n"), kSongFileOk}}) {
+  for (auto [bytes, result] :
+       {std::pair{noise, kSongFileNotASong}, {std::string("[Channel3]\r\ncde\r\n"), kSongFileOk}}) {
     LoadedSong song;
     song.title = "stale";
     EXPECT_EQ(ReadSongMemory(bytes, song), result);
