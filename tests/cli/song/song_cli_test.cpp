@@ -1,4 +1,5 @@
-// Runs `kore-cli info`, `convert` and `events SONG` as a user would.
+// Runs kore-cli as a user would: the tables of command lines under tests/cli/data/, and every
+// subcommand that reads a song.
 #include <gtest/gtest.h>
 
 #include "tests/cli/cli_runner.h"
@@ -19,6 +20,8 @@ CliRun RunCli(const std::vector<std::string>& args) {
 using kore::testing::SourceFile;
 using test::TempDir;
 
+TEST(EventsCli, Table) { kore::testing::CheckCliTable("tests/cli/data/events.txt"); }
+TEST(GameCli, Table) { kore::testing::CheckCliTable("tests/cli/data/game.txt"); }
 TEST(SongCli, Table) { kore::testing::CheckCliTable("tests/cli/data/song.txt"); }
 TEST(SmfImportCli, Table) { kore::testing::CheckCliTable("tests/cli/data/smf_import.txt"); }
 
