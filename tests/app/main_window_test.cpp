@@ -12,7 +12,7 @@
 #include "song/song_file.h"
 #include "tests/app/scripted_ui.h"
 #include "tests/support/temp_dir.h"
-#include "tests/playback/sim_clock.h"
+#include "tests/support/sim_clock.h"
 #include "tests/support/qt_app.h"
 #include "views/event_list.h"
 #include "views/measure_display.h"
@@ -107,16 +107,6 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultsAndTakesTheGameBank) {
   EXPECT_EQ(app->Settings().outputDls, 1);
 }
 
-TEST_F(MainWindowTest, TheBankPathReachesTheDeviceAsAFileSystemPath) {
-  // KORE.ini keeps the path in Shift-JIS; the synthesizer opens files by their UTF-8 names.
-  const std::string bank = folder.File("音色/Tonewell.dls");
-  std::ofstream(folder.File("KORE.ini"), std::ios::binary)
-      << "[Midi Settings]\r\nOutputDLS=+1\r\nDLSFilePath=" << Utf8ToSjisLossy(bank) << "\r\n";
-  Start();
-  EXPECT_TRUE(window()->Output().dlsFilePath == bank && window()->Output().outputDls == 1)
-      << window()->Output().dlsFilePath;
-}
-
 TEST_F(MainWindowTest, CaptionsFollowTypingAndUndoRemovesTheAddedTrackThenTheTyping) {
   Start();
   EXPECT_EQ(Caption(), "KOR EDITOR - (無題) [] - Track1");
@@ -137,32 +127,27 @@ TEST_F(MainWindowTest, CaptionsFollowTypingAndUndoRemovesTheAddedTrackThenTheTyp
   EXPECT_EQ(window()->Document().TrackText(0), "c");
 }
 
+// A relative path is taken from the starting directory.
 TEST_F(MainWindowTest, CommandLineSongOpensWithItsNamesAndALiteralStarTitle) {
-  std::string demo = std::string(KORE_SOURCE_DIR) + "/data/demo.mml";
-  Start(demo);
+  const std::string saved = fs::current_path().string(), song = folder.File("songs/a.mml");
+  fs::create_directories(folder.File("songs"));
+  fs::copy_file(std::string(KORE_SOURCE_DIR) + "/data/demo.mml", song);
+  fs::current_path(folder.File("songs"));
+  Start("a.mml");
+  fs::current_path(saved);
   std::string pathWhenDeviceOpened;
   app->openDevice = [&](CMMLPlayerDlg& w) {
     pathWhenDeviceOpened = w.Document().Path();
     return 0;
   };
   app->OpenDevice();
-  EXPECT_EQ(pathWhenDeviceOpened, demo) << "the song opens before the device";
-  EXPECT_EQ(Caption(), "KOR EDITOR - demo.mml [はじまりの森] - メロディ");
+  EXPECT_EQ(pathWhenDeviceOpened, song) << "the song opens before the device";
+  EXPECT_EQ(Caption(), "KOR EDITOR - a.mml [はじまりの森] - メロディ");
   EXPECT_EQ(window()->Tabs()->tabText(0).toStdString(), "メロディ");
   window()->Document().SetSongTexts("*", "", "");
   window()->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
   EXPECT_NE(window()->windowHandle()->title().toStdString().find("[*]"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, RelativePathIsTakenFromTheStartingDirectory) {
-  std::string saved = fs::current_path().string();
-  fs::create_directories(folder.File("songs"));
-  fs::copy_file(std::string(KORE_SOURCE_DIR) + "/data/demo.mml", folder.File("songs/a.mml"));
-  fs::current_path(folder.File("songs"));
-  Start("a.mml");
-  fs::current_path(saved);
-  EXPECT_EQ(window()->Document().Path(), folder.File("songs/a.mml"));
 }
 
 TEST_F(MainWindowTest, StatusShowsTheMmlStateAtTheCaretAndTheTimeBase) {
@@ -363,10 +348,15 @@ TEST_F(MainWindowTest, TrackPanelMixesAndChoosesTheInstrumentAndTheRollTarget) {
   EXPECT_EQ(app->Settings().pianoRollTargetV2, 2);
 }
 
-TEST_F(MainWindowTest, ViewCommandsArrangeThePanesAndCloseAsksAndKeepsTheirSettings) {
+TEST_F(MainWindowTest, SettingsReachTheDeviceAndViewsWhichCloseAsksAndKeeps) {
+  // KORE.ini keeps the bank path in Shift-JIS; the synthesizer opens files by their UTF-8 names.
+  const std::string bank = folder.File("音色/Tonewell.dls");
   std::ofstream(folder.File("KORE.ini"), std::ios::binary)
-      << "[ApplicationData]\r\nMonitor_Left=+30\r\nMonitor_Top=+40\r\nMonitor_Visible=true\r\n";
+      << "[ApplicationData]\r\nMonitor_Left=+30\r\nMonitor_Top=+40\r\nMonitor_Visible=true\r\n"
+      << "[Midi Settings]\r\nOutputDLS=+1\r\nDLSFilePath=" << Utf8ToSjisLossy(bank) << "\r\n";
   Start();
+  EXPECT_TRUE(window()->Output().dlsFilePath == bank && window()->Output().outputDls == 1)
+      << window()->Output().dlsFilePath;
   CMidiMoniterCtrl* monitor = window()->Views().Monitor();
   QAction* command = window()->Actions().Action(Cmd::Monitor);
   window()->show();

@@ -5,6 +5,7 @@
 
 #include "playback/game_folder.h"
 #include "playback/level_meter.h"
+#include "tests/support/golden.h"
 #include "tests/support/temp_dir.h"
 
 namespace kore {
@@ -27,46 +28,37 @@ TEST(LevelMeter, HeldAndReleasedNotesDecay) {
   EXPECT_EQ(LevelMeterSegments(-3), 0);
 }
 
-class GameFolderTest : public ::testing::Test {
- protected:
-  void Registry(const std::string& body) {
-    std::ofstream out(dir_.File("user.reg"));
-    out << "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\n\n" << body;
-  }
-  test::TempDir dir_;
-};
-
-TEST_F(GameFolderTest, DefaultValueGivesTheFolderUnderTheDrive) {
-  fs::create_directories(dir_.Path() / "drive_c" / "Games" / "Elvara" / "MP3");
-  std::ofstream(dir_.Path() / "drive_c" / "Games" / "Elvara" / "MP3" / "TONEWELL.DLS") << "x";
-  // "\x0045" is an escaped "E": the letters after it are kept.
-  Registry("[Software\\\\Harrow\\\\Elvara] 1700000000\n#time=1d\n"
-           "@=\"C:\\\\Games\\\\\\x0045lvara\\\\  \"\n");
-  std::string folder;
-  ASSERT_EQ(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
-  EXPECT_EQ(folder, (dir_.Path() / "drive_c" / "Games" / "Elvara").string());
-  EXPECT_TRUE(fs::exists(GameDlsCandidate(folder)));
-}
-
-TEST_F(GameFolderTest, FilesValueIsSearchedForAGameFileName) {
-  Registry("[Software\\\\Other]\n@=\"C:\\\\Nope\"\n\n"
-           "[Software\\\\Harrow\\\\Elvara]\n\"Files\"=\"C:\\\\tmp\\\\readme.txt*D:\\\\Play\\\\Elvara\\\\ELVARA.EXE\"\n");
-  std::string folder;
-  ASSERT_EQ(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
-  EXPECT_EQ(folder, (dir_.Path() / "dosdevices" / "d:" / "Play" / "Elvara").string());
-}
-
-TEST_F(GameFolderTest, MissingKeyOrRegistryFails) {
-  std::string folder;
-  EXPECT_NE(FindGameFolderInPrefix(dir_.File("nowhere"), folder), 0);
-  Registry("[Software\\\\Harrow\\\\Elvara]\n\"Files\"=\"C:\\\\tmp\\\\readme.txt\"\n\"Count\"=dword:00000001\n");
-  EXPECT_NE(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
-  Registry("[Software\\\\Harrow]\n@=\"C:\\\\Games\"\n");
-  EXPECT_NE(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
+// Cases of data/game_folder.txt: a user registry (escaped, "-" for none) under a prefix whose
+// drive C holds Games/Elvara/MP3/TONEWELL.DLS. The output is the folder found and the game's DLS
+// file in it, or the failure.
+TEST(GameFolder, FromTheUserRegistry) {
+  test::TempDir dir;
+  const fs::path mp3 = dir.Path() / "drive_c" / "Games" / "Elvara" / "MP3";
+  fs::create_directories(mp3);
+  std::ofstream(mp3 / "TONEWELL.DLS") << "x";
+  const std::string prefix = dir.Path().string(), registry = dir.File("user.reg");
+  auto write = [&](const std::string& body) {
+    std::ofstream(registry) << "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\n\n"
+                            << body;
+  };
+  auto shown = [&](std::string path) {
+    return path.rfind(prefix, 0) ? path : "$PREFIX" + path.substr(prefix.size());
+  };
+  test::CheckGolden(
+      KORE_SOURCE_DIR "/tests/playback/data/game_folder.txt", [&](const std::string& body) {
+        fs::remove(registry);
+        if (body != "-") write(test::Unescape(body));
+        std::string folder;
+        if (const int rc = FindGameFolderInPrefix(prefix, folder); rc != 0)
+          return "refused " + std::to_string(rc) + "\n";
+        const std::string dls = GameDlsCandidate(folder);
+        return shown(folder) + " " + shown(dls) + (fs::exists(dls) ? " exists\n" : "\n");
+      });
   // A registry file too large to be real is not read, whatever it holds.
-  Registry("[Software\\\\Harrow\\\\Elvara]\n@=\"C:\\\\Games\"\n");
-  fs::resize_file(dir_.File("user.reg"), (std::uintmax_t{256} << 20) + 1);
-  EXPECT_NE(FindGameFolderInPrefix(dir_.Path().string(), folder), 0);
+  write("[Software\\\\Harrow\\\\Elvara]\n@=\"C:\\\\Games\"\n");
+  fs::resize_file(registry, (std::uintmax_t{256} << 20) + 1);
+  std::string folder;
+  EXPECT_NE(FindGameFolderInPrefix(prefix, folder), 0);
 }
 
 }  // namespace

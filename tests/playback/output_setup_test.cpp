@@ -18,8 +18,9 @@ using Bytes = std::vector<uint8_t>;
 // Cases of data/output.txt: "reset T" sends reset type T to a recording device (its name when
 // known), "init KIND SLOT INSTRUMENT VOLUME PAN" sets up a channel for an output kind ("unused
 // KIND SLOT": a slot not in use; "nodevice": none to send to), "program INSTRUMENT KIND" the
-// program a game instrument gets, "pack STATUS CHANNEL D1 D2" a packed message and its length.
-// Each shows the answer and the bytes sent.
+// program a game instrument gets, "pack STATUS CHANNEL D1 D2" a packed message and its length,
+// "failure CODE" the question after a failed open, "choice PORT DLS" the output listed as chosen
+// among mapper, ports A and B, the built-in set and a bank. Each shows the answer and the bytes sent.
 std::string OutputCase(const std::string& line) {
   std::istringstream in(line);
   std::string command;
@@ -40,6 +41,14 @@ std::string OutputCase(const std::string& line) {
     out << InitChannel(command == "nodevice" ? nullptr : &device, v[0], v[1], slot);
   } else if (command == "program") {
     out << ChannelProgram(v[0], v[1]);
+  } else if (command == "failure") {
+    for (char c : SjisToUtf8Lossy(OpenFailureMessage(v[0]))) out << (c == '\n' ? "\\n" : std::string(1, c));
+  } else if (command == "choice") {
+    OutputSettings s;
+    s.port = v[0];
+    s.outputDls = v[1];
+    out << SelectedOutputChoice(
+        {{"mapper", 0, -1}, {"port A", 0, 0}, {"port B", 0, 1}, {"synth", 2, -1}, {"dls", 1, -1}}, s);
   } else if (command == "pack") {
     const uint32_t packed = PackShortMessage(uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]), uint8_t(v[3]));
     out << std::hex << std::uppercase << packed << std::dec << " length " << ShortMessageLength(packed);
@@ -119,24 +128,7 @@ TEST_F(OpenOutputTest, ResetWaitsAndEachSetUpSlotPauses) {
   EXPECT_TRUE(notifier_.messages.empty());
 }
 
-TEST(OpenFailureTexts, CodesAndFallback) {
-  EXPECT_EQ(OpenFailureMessage(3), Sjis("DirectMusicの出力ポートのオープンに失敗しました。\n\nMIDI設定を開きますか？"));
-  EXPECT_EQ(OpenFailureMessage(99), Sjis("想定外のエラーが発生しました。\n\nMIDI設定を開きますか？"));
-}
-
-TEST(OutputChoices, MapperFirstAndSelectionFollowsSettings) {
-  std::vector<OutputChoice> choices = {{"mapper", 0, -1}, {"port A", 0, 0}, {"port B", 0, 1},
-                                       {"synth", 2, -1}, {"dls", 1, -1}};
-  OutputSettings s;
-  EXPECT_EQ(SelectedOutputChoice(choices, s), 0);
-  s.port = 1;
-  EXPECT_EQ(SelectedOutputChoice(choices, s), 2);
-  s.port = 7;  // a port that is gone
-  EXPECT_EQ(SelectedOutputChoice(choices, s), 0);
-  s.outputDls = 3;
-  EXPECT_EQ(SelectedOutputChoice(choices, s), 4);
-  s.outputDls = 2;
-  EXPECT_EQ(SelectedOutputChoice(choices, s), 3);
+TEST(OutputChoices, TheSystemListsTheMapperFirst) {
   auto real = ListOutputChoices();
   ASSERT_FALSE(real.empty());
   EXPECT_EQ(real.front().port, -1);

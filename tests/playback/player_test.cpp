@@ -40,11 +40,14 @@ class PlayerScript : public PlayerObserver {
     if (command == "loops") in >> loopsBeforeOff_;
     else if (command == "stoponseek") stopOnSeek_ = true;
     else if (command == "all") allMessages_ = true;
+    else if (command == "nodevice") player_.SetDevice(nullptr);
+    else if (command == "noopener") player_.SetDeviceOpener([] { return nullptr; });
     else if (command == "run" || command == "loop") {
       int32_t from = 0;
       in >> from;
       player_.SetSong(song_);
-      if (player_.StartPlayback(from, command == "loop") != 0) return "refused\n";
+      if (player_.StartPlayback(from, command == "loop") != 0)
+        return player_.IsPlaying() || player_.IsBusy() ? "refused STILL BUSY\n" : "refused\n";
       return Finish();
     } else if (command == "play") {
       player_.Play();
@@ -102,10 +105,10 @@ class PlayerScript : public PlayerObserver {
           for (int32_t i = 0; i < repeat; ++i)
             b.Note(v[0], v[1] + i * v[2], v[2], v[3], v.size() > 4 ? v[4] : 15);
           break;
-        case 't': b.Tempo(v[0], v[1], v[2]); break;
-        case 'c': b.Control(v[0], v[1], v[2], v[3]); break;
-        case 'p': b.Program(v[0], v[1], v[2]); break;
-        case 'b': b.Bend(v[0], v[1], v[2], v[3]); break;
+        case 't': b.Event(v[0], MidiEventKind::Tempo, v[1], v[2]); break;
+        case 'c': b.Event(v[0], MidiEventKind::ControlChange, v[1], v[2], v[3]); break;
+        case 'p': b.Event(v[0], MidiEventKind::ProgramChange, v[1], v[2]); break;
+        case 'b': b.Event(v[0], MidiEventKind::PitchBend, v[1], v[2], v[3]); break;
         case 'e': b.End(v[0], v[1]); break;
         case 'm': b.Muted(v[0]); break;
         case 'x': b.SysEx(v[0], v[1], {v.begin() + 2, v.end()}); break;
@@ -205,17 +208,6 @@ TEST(Player, Scripts) {
     if (line.rfind("song", 0) == 0) script = std::make_unique<PlayerScript>();  // a fresh clock
     return script->Run(line);
   });
-}
-
-TEST(PlayerStart, FailsWithoutDeviceAndChangesNothing) {
-  SimClock clock;
-  CMMLPlayer player(&clock);
-  player.SetSong(SongBuilder().Note(0, 0, 32, 60).End(0, 32).Build());
-  EXPECT_EQ(player.StartPlayback(0, false), 1);
-  EXPECT_FALSE(player.IsPlaying());
-  EXPECT_FALSE(player.IsBusy());
-  player.SetDeviceOpener([] { return nullptr; });
-  EXPECT_EQ(player.StartPlayback(0, false), 1);
 }
 
 TEST(PlayerRefresh, FrameHookRunsWhilePlayingUnderTheViewLock) {

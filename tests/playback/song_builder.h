@@ -14,35 +14,21 @@ class SongBuilder {
   explicit SongBuilder(int32_t ticksPerQuarter = 32) { song_.timeBase.ticksPerQuarter = ticksPerQuarter; }
 
   SongBuilder& Note(int32_t track, int32_t tick, int32_t length, int32_t note, int32_t step = 15) {
-    MidiEvent e;
-    e.kind = MidiEventKind::Note;
-    e.tick = tick;
-    e.length = length;
-    e.SetPitch(note);
-    e.value = step;
-    e.channel = -1;
-    tracks_[track].push_back(e);
+    Event(track, MidiEventKind::Note, tick, step);
+    tracks_[track].back().length = length;
+    tracks_[track].back().SetPitch(note);
     return *this;
   }
   SongBuilder& Tempo(int32_t track, int32_t tick, int32_t tempo) {
-    return Simple(track, MidiEventKind::Tempo, tick, tempo, 0);
-  }
-  SongBuilder& Control(int32_t track, int32_t tick, int32_t controller, int32_t value) {
-    return Simple(track, MidiEventKind::ControlChange, tick, controller, value);
-  }
-  SongBuilder& Program(int32_t track, int32_t tick, int32_t program) {
-    return Simple(track, MidiEventKind::ProgramChange, tick, program, 0);
-  }
-  SongBuilder& Bend(int32_t track, int32_t tick, int32_t low, int32_t high) {
-    return Simple(track, MidiEventKind::PitchBend, tick, low, high);
+    return Event(track, MidiEventKind::Tempo, tick, tempo);
   }
   SongBuilder& SysEx(int32_t track, int32_t tick, std::vector<uint8_t> bytes) {
-    Simple(track, MidiEventKind::SysEx, tick, static_cast<int32_t>(bytes.size()), 0);
+    Event(track, MidiEventKind::SysEx, tick, static_cast<int32_t>(bytes.size()));
     tracks_[track].back().data = std::move(bytes);
     return *this;
   }
   SongBuilder& End(int32_t track, int32_t tick) {
-    return Simple(track, MidiEventKind::EndOfTrack, tick, 0, 0);
+    return Event(track, MidiEventKind::EndOfTrack, tick, 0);
   }
   SongBuilder& Muted(int32_t track) {
     song_.slots[track].muted = 1;
@@ -62,8 +48,8 @@ class SongBuilder {
     return std::make_shared<PlaybackSong>(song_);
   }
 
- private:
-  SongBuilder& Simple(int32_t track, MidiEventKind kind, int32_t tick, int32_t value, int32_t value2) {
+  // Any other record: controllers, programs and bends keep their two numbers in value and value2.
+  SongBuilder& Event(int32_t track, MidiEventKind kind, int32_t tick, int32_t value, int32_t value2 = 0) {
     MidiEvent e;
     e.kind = kind;
     e.tick = tick;
@@ -74,6 +60,7 @@ class SongBuilder {
     return *this;
   }
 
+ private:
   PlaybackSong song_;
   std::array<MidiEventList, 16> tracks_;
 };

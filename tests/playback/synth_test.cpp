@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "base/shift_jis.h"
 #include "playback/offline_renderer.h"
@@ -23,28 +24,26 @@ namespace fs = std::filesystem;
 
 class SynthTest : public ::testing::Test {
  protected:
-  // Peak of `frames` frames rendered after a note-on of `program`.
-  double PeakAfterNote(CFluidSynthDevice& synth, int program, int frames) {
+  // `frames` frames rendered after a note-on of `program`, the note then released.
+  std::vector<int16_t> AfterNote(CFluidSynthDevice& synth, int program, int frames) {
     synth.ShortMessage(0xC0, 0, static_cast<uint8_t>(program), 0);
     synth.ShortMessage(0x90, 0, 69, 127);
     std::vector<int16_t> pcm(static_cast<size_t>(frames) * synth.Settings().channels);
     synth.Render(pcm.data(), frames);
+    synth.ShortMessage(0x80, 0, 69, 0);
+    return pcm;
+  }
+  double PeakAfterNote(CFluidSynthDevice& synth, int program, int frames) {
     int peak = 0;
-    for (int16_t s : pcm) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    for (int16_t s : AfterNote(synth, program, frames)) peak = std::max(peak, std::abs(int{s}));
     return peak;
   }
-  // Upward zero crossings of the left channel in `frames` frames after a note-on of `program`.
+  // Upward zero crossings of the left channel.
   int UpCrossings(CFluidSynthDevice& synth, int program, int frames) {
-    synth.ShortMessage(0xC0, 0, static_cast<uint8_t>(program), 0);
-    synth.ShortMessage(0x90, 0, 69, 127);
-    const int channels = synth.Settings().channels;
-    std::vector<int16_t> pcm(static_cast<size_t>(frames) * channels);
-    synth.Render(pcm.data(), frames);
-    synth.ShortMessage(0x80, 0, 69, 0);
+    const std::vector<int16_t> pcm = AfterNote(synth, program, frames);
+    const size_t channels = static_cast<size_t>(synth.Settings().channels);
     int count = 0;
-    for (size_t i = channels; i < pcm.size(); i += channels) {
-      count += pcm[i - channels] < 0 && pcm[i] >= 0;
-    }
+    for (size_t i = channels; i < pcm.size(); i += channels) count += pcm[i - channels] < 0 && pcm[i] >= 0;
     return count;
   }
   // Opens a synthesizer with the test bank: offline, or on the silent audio output.
@@ -104,11 +103,8 @@ TEST_F(SynthTest, AnAudioOutputThatCannotOpenLeavesNothingHalfOpen) {
 }
 
 TEST_F(SynthTest, VolumeInHundredthsOfADecibelScalesTheOutput) {
-  EXPECT_EQ(VolumeToCentibels(100), 0);
-  EXPECT_EQ(VolumeToCentibels(0), -3333);
-  EXPECT_EQ(VolumeToCentibels(50), -1666);
-  EXPECT_EQ(VolumeToCentibels(150), 0);
-  EXPECT_EQ(VolumeToCentibels(-5), 0);
+  for (auto [volume, centibels] : {std::pair{100, 0}, {0, -3333}, {50, -1666}, {150, 0}, {-5, 0}})
+    EXPECT_EQ(VolumeToCentibels(volume), centibels) << volume;
   SynthSettings settings;
   settings.reverb = settings.chorus = settings.delay = false;
   double peaks[2];
@@ -290,10 +286,10 @@ TEST_F(SynthTest, RealTimeExportHeadlessRecordsTheSongAndItsTail) {
 }
 
 TEST(WaveExportTexts, ProposedNamesAndElapsedTime) {
-  EXPECT_EQ(ProposedWaveFileName("/music/songs/a.mml", "Song"), "/music/songs/a.wav");
-  EXPECT_EQ(ProposedWaveFileName("", "Song"), "Song.wav");
-  EXPECT_EQ(ProposedWaveFileName("", ""), "NoTitle.wav");
-  EXPECT_EQ(ProposedWaveFileName("", "../../etc/x"), ".._.._etc_x.wav");
+  for (auto [path, title, name] : {std::tuple{"/music/songs/a.mml", "Song", "/music/songs/a.wav"},
+                                   {"", "Song", "Song.wav"}, {"", "", "NoTitle.wav"},
+                                   {"", "../../etc/x", ".._.._etc_x.wav"}})
+    EXPECT_EQ(ProposedWaveFileName(path, title), name) << title;
   EXPECT_EQ(ExportElapsedText(754321), Sjis("出力時間  12:34.321"));
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <sstream>
 
 #include "base/shift_jis.h"
 #include "smf/smf_import_job.h"
@@ -20,7 +21,31 @@ std::array<bool*, 10> Flags(SmfImportOptions& o) {
 
 // A case of the preset table: a preset number or name. The output is the number the name or
 // number finds, the name, and the check boxes the preset leaves over all-off and all-on options.
+// "quantise TICKS VALUE" shows the value stored and the dialog's text; "select COUNT [spread]"
+// checks a selection of the first COUNT tracks.
 std::string PresetAsText(const std::string& input) {
+  std::istringstream words(input);
+  std::string kind, spread;
+  int32_t a = 0, b = 0;
+  words >> kind >> a;
+  auto oneLine = [](std::string text) {
+    for (size_t at; (at = text.find('\n')) != std::string::npos;) text.replace(at, 1, "\\n");
+    return " \"" + text + "\"\n";
+  };
+  if (kind == "quantise" && words >> b) {
+    const int32_t stored = NormalizeQuantizeValue(b);
+    return "stored " + std::to_string(stored) +
+           (stored == b ? oneLine(SjisToUtf8Lossy(QuantizeDisplayText(a, b))) : "\n");
+  }
+  if (kind == "select") {
+    SmfImportJob job;
+    for (int32_t i = 0; i < a; ++i) job.selectedSources.push_back(i);
+    job.options.spreadTrack = words >> spread && spread == "spread";
+    std::string message = "-";
+    const int result = CheckSmfImportSelection(job, &message);
+    EXPECT_EQ(CheckSmfImportSelection(job, nullptr), result) << input;
+    return std::to_string(result) + oneLine(SjisToUtf8Lossy(message));
+  }
   const int32_t found = FindSmfImportPreset(Utf8ToSjisLossy(input));
   const int32_t preset = std::isdigit(static_cast<unsigned char>(input[0])) ? std::stoi(input)
                                                                             : found;
@@ -37,37 +62,8 @@ std::string PresetAsText(const std::string& input) {
   return out + "\n";
 }
 
-TEST(SmfImportOptionsTest, PresetsSetTheCheckBoxesButNotTheQuantiseUnit) {
+TEST(SmfImportOptionsTest, PresetsQuantiseValuesAndSelections) {
   CheckGolden(std::string(KORE_SOURCE_DIR) + "/tests/smf/data/presets.txt", PresetAsText);
-}
-
-TEST(SmfImportOptionsTest, StoredQuantiseValuesAndTheirText) {
-  for (int32_t v : {4, 8, 16, 32, 64}) EXPECT_EQ(NormalizeQuantizeValue(v), v);
-  for (int32_t v : {0, -4, 2, 12, 128}) EXPECT_EQ(NormalizeQuantizeValue(v), 32);
-  EXPECT_EQ(QuantizeDisplayText(480, 32), Sjis("分解能 = 480\nクオンタイズ = 60 "));
-  EXPECT_EQ(QuantizeDisplayText(100, 64), Sjis("分解能 = 100\nクオンタイズ = 6.25 *変換誤差*"));
-  EXPECT_EQ(QuantizeDisplayText(96, 64), Sjis("分解能 = 96\nクオンタイズ = 6 "));
-}
-
-TEST(SmfImportOptionsTest, SelectionChecks) {
-  SmfImportJob job;
-  std::string message;
-  EXPECT_EQ(CheckSmfImportSelection(job, &message), 1);
-  EXPECT_EQ(message, Sjis("トラックが選択されていません。"));
-
-  job.selectedSources = {0, 1};
-  EXPECT_EQ(CheckSmfImportSelection(job, &message), 0);
-  EXPECT_TRUE(message.empty());
-  // Two tracks are already too many to spread; the message is in check_cli_files.py's table.
-  job.options.spreadTrack = true;
-  EXPECT_EQ(CheckSmfImportSelection(job, nullptr), 2);
-  job.options.spreadTrack = false;
-  job.selectedSources.clear();
-  for (int32_t i = 0; i < 17; ++i) job.selectedSources.push_back(i);
-  EXPECT_EQ(CheckSmfImportSelection(job, &message), 3);
-  EXPECT_EQ(message, Sjis("トラックは最大で16まで選択してください。"));
-  job.selectedSources.pop_back();
-  EXPECT_EQ(CheckSmfImportSelection(job, nullptr), 0);
 }
 
 // The song's texts, slots and time base show in the files check_cli_files.py compares.

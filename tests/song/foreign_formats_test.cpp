@@ -1,4 +1,5 @@
-// Songs of other formats: the part-based text format, the binary .kor and clipboard MML.
+// Songs of other formats: the binary .kor. What the part-based and clipboard readers make of
+// their text, and the reader a path chooses, are in data/readers.txt.
 #include "song/foreign_formats.h"
 
 #include <fstream>
@@ -10,25 +11,6 @@ namespace kore {
 namespace {
 
 using namespace test;
-
-TEST(MmsReader, RefusesOtherFilesAndMapsEveryGameId) {
-  LoadedSong song;
-  song.title = "kept";
-  for (const char* text : {"[infomation]\r\n[mms-file]\r\n", "no sections at all", ""})
-    EXPECT_EQ(ReadMmsText(text, song), -1) << text;
-  EXPECT_EQ(song.title, "kept");
-  EXPECT_EQ(ReadMmsFile("/nonexistent/x.mms", song), -1);
-  // Every game id maps to the instrument carrying it; a bad signature reads as 4/4.
-  const int32_t expected[] = {0, 1, 2, 4, 6, 3, 5, 0};
-  for (int id = 0; id < 8; ++id) {
-    std::string text =
-        "[MMS-FILE]\n[infomation]\nrythmBase=3\n[part1]\ninstrument=" + std::to_string(id) +
-        "\nch0_mml=c\n";
-    ASSERT_EQ(ReadMmsText(text, song), 0);
-    EXPECT_EQ(song.slots[3].instrument, expected[id]) << id;
-    EXPECT_EQ(song.timeBase, (TimeBase{32, 4, 4}));
-  }
-}
 
 TEST(KorFile, WrittenBackTheSame) {
   const std::string bytes = DataFile("read/all_records.kor");
@@ -71,33 +53,7 @@ TEST(KorFile, HeaderChecksRefuseDamagedFiles) {
   }
   LoadedSong song;
   EXPECT_EQ(ReadKorFile("/nonexistent.kor", song), -1);
-}
-
-TEST(ClipboardMml, GroupsEndAtEmptyPartsSemicolonsAndSixteenParts) {
-  LoadedSong song;
-  ASSERT_EQ(ParseClipboardMml("MML@a,b,,c;", song), 1);
-  EXPECT_TRUE(song.slots[1].inUse && !song.slots[2].inUse && !song.slots[3].inUse);
-  std::string many = "MML@";
-  for (int i = 0; i < 20; ++i) many.append("c").append(std::to_string(i)).append(",");
-  ASSERT_EQ(ParseClipboardMml(many, song), 1);
-  EXPECT_EQ(song.texts[15], "c15");
-  for (const TrackProperties& t : song.slots) EXPECT_TRUE(t.inUse);
-  ASSERT_EQ(ParseClipboardMml("MML@abc", song), 1);  // no ";": the rest of the text
-  EXPECT_EQ(song.texts[0], "abc");
-  ASSERT_EQ(ParseClipboardMml("MML@;x", song), 1);
-  EXPECT_FALSE(song.slots[0].inUse);
-  EXPECT_EQ(ParseClipboardMml("[Settings]\r\nTitle=x\r\n", song), 0);  // read as a song file
-}
-
-TEST(SongFileKind, ChosenByExtensionWithoutRegardToCase) {
-  const struct {
-    const char* path;
-    SongFileKind kind;
-  } rows[] = {{"/a/b.MMS", SongFileKind::Mms},      {"x.mms", SongFileKind::Mms},
-              {"x.Kor", SongFileKind::Kor},         {"x.mml", SongFileKind::Song},
-              {"dir.kor/song", SongFileKind::Song}, {"x.mmsx", SongFileKind::Song},
-              {"noext", SongFileKind::Song}};
-  for (const auto& row : rows) EXPECT_EQ(SongFileKindOf(row.path), row.kind) << row.path;
+  EXPECT_EQ(ReadMmsFile("/nonexistent/x.mms", song), -1);
 }
 
 }  // namespace

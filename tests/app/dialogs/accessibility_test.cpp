@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <QAccessible>
 #include <QAccessibleInterface>
-#include <functional>
 #include <memory>
 
 #include "app/dialogs/clip_commands.h"
@@ -16,7 +13,7 @@
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
+using namespace test;
 
 // Every control a user operates must carry a name through the accessibility tree.
 void CollectUnnamed(QAccessibleInterface* node, const QString& path, QStringList& unnamed) {
@@ -36,42 +33,30 @@ TEST(Accessibility, EveryDialogIsNamedByItsCaptionAndEveryControlByItsText) {
   FakeHost host;
   host.MakeTracks({{"a", "cde"}, {"b", "efg"}});
   host.document.AddMarker(128, "m", 0);
-  const struct {
-    const char* name;
-    std::function<std::unique_ptr<QDialog>()> make;
-  } rows[] = {
-      {"track", [&] { return std::make_unique<CMMLTrackPropaty>(TrackPropertyOptionsFor(host, 0)); }},
-      {"song", [&] { return std::make_unique<CMMLPropatyDlg>(SongPropertyOptionsFor(host)); }},
-      {"export", [&] { return std::make_unique<CMMLClipExportDlg>(ClipExportOptionsFor(host)); }},
-      {"import", [&] { return std::make_unique<CMMLClipImportDlg>(ClipImportOptions{3}); }},
-      {"marker", [&] {
-         return std::make_unique<CMMLMarkerDlg>(
-             MarkerOptions{.mode = MarkerMode::Edit, .name = "m", .timeBase = {}});
-       }},
-      {"smf", [&] {
-         return std::make_unique<CMMLSmfImportDlg>(SmfImportDialogOptions{
-             .fileName = "a.mid", .sources = {{0, " 1 : A01"}}, .options = {},
-             .selectedSources = {}});
-       }},
-      {"config", [&] {
-         return std::make_unique<CMMLConfigSheet>(ConfigOptions{
-             .settings = {}, .outputs = {{"Mapper", 0, -1}}, .synthesizerAvailable = true});
-       }},
-      {"search", [&] {
-         auto d = std::make_unique<CMMLTextSearch>(host);
-         d->OpenReplace();
-         return std::unique_ptr<QDialog>(std::move(d));
-       }},
+  auto search = std::make_unique<CMMLTextSearch>(host);
+  search->OpenReplace();
+  std::unique_ptr<QDialog> dialogs[] = {
+      std::make_unique<CMMLTrackPropaty>(TrackPropertyOptionsFor(host, 0)),
+      std::make_unique<CMMLPropatyDlg>(SongPropertyOptionsFor(host)),
+      std::make_unique<CMMLClipExportDlg>(ClipExportOptionsFor(host)),
+      std::make_unique<CMMLClipImportDlg>(ClipImportOptions{3}),
+      std::make_unique<CMMLMarkerDlg>(
+          MarkerOptions{.mode = MarkerMode::Edit, .name = "m", .timeBase = {}}),
+      std::make_unique<CMMLSmfImportDlg>(SmfImportDialogOptions{
+          .fileName = "a.mid", .sources = {{0, " 1 : A01"}}, .options = {}, .selectedSources = {}}),
+      std::make_unique<CMMLConfigSheet>(ConfigOptions{
+          .settings = {}, .outputs = {{"Mapper", 0, -1}}, .synthesizerAvailable = true}),
+      std::move(search),
   };
-  for (const auto& r : rows) {
-    std::unique_ptr<QDialog> dialog = r.make();
+  for (const auto& dialog : dialogs) {
+    const std::string name = dialog->metaObject()->className();
     dialog->show();
     QAccessibleInterface* root = QAccessible::queryAccessibleInterface(dialog.get());
-    ASSERT_NE(root, nullptr) << r.name;
-    EXPECT_FALSE(dialog->windowTitle().isEmpty()) << r.name;
-    EXPECT_EQ(root->text(QAccessible::Name), dialog->windowTitle()) << r.name;
+    ASSERT_NE(root, nullptr) << name;
+    EXPECT_FALSE(dialog->windowTitle().isEmpty()) << name;
+    EXPECT_EQ(root->text(QAccessible::Name), dialog->windowTitle()) << name;
     QStringList unnamed;
-    CollectUnnamed(root, r.name, unnamed);
+    CollectUnnamed(root, QString::fromStdString(name), unnamed);
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
     dialog->hide();
   }

@@ -1,12 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <QAccessible>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include "app/dialogs/clip_commands.h"
 #include "app/dialogs/marker_dialog.h"
@@ -15,11 +7,7 @@
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::HostTest;
-using test::MessageLog;
-using test::ModalDriver;
+using namespace test;
 
 const std::string kMelody(79, 'c');
 const std::string kChord(57, 'e');
@@ -111,26 +99,26 @@ TEST_F(HostTest, ClipExportRemembersTheOptimiseBoxAndCopyButtonsSayWhatTheyDid) 
   EXPECT_TRUE(messages.Last().contains(QStringLiteral("圧縮メソッド : ")));
 }
 
-TEST_F(HostTest, ClipImportMakesANewSongFromMmlText) {
-  host.clipboard = "MML@cde,efg,gab;";
-  QString info;
-  ModalDriver driver([&](QDialog& d) { info = Find<QLabel>(d, "trackInfo")->text(); });
-  ImportClipboard(host);
-  EXPECT_EQ(info, QStringLiteral("MML@形式 3トラック "));
-  EXPECT_EQ(host.document.TrackCount(), 3);
-  EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[2]), "gab");
-  EXPECT_TRUE(host.document.Path().empty() && host.document.IsModified());
-}
-
-TEST_F(HostTest, ClipImportAppendStopsWhenTheSongIsFull) {
-  while (host.document.TrackCount() < 13) host.document.AddTrack();
-  host.clipboard = "MML@cde,efg,gab;";
-  ModalDriver driver([](QDialog& d) { Find<QRadioButton>(d, "append")->setChecked(true); });
-  ImportClipboard(host);
-  EXPECT_EQ(host.document.TrackCount(), 15);
-  EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[14]), "efg");
-  ASSERT_FALSE(host.notifier.messages.empty());
-  EXPECT_EQ(host.notifier.messages.back().text, Sjis("これ以上トラックを追加できません"));
+// A new song from the clipboard's parts, or the parts appended until the song is full.
+TEST(ClipImport, NewSongOrAppendedTracks) {
+  for (const bool append : {false, true}) {
+    FakeHost host;
+    while (append && host.document.TrackCount() < 13) host.document.AddTrack();
+    host.clipboard = "MML@cde,efg,gab;";
+    QString info;
+    ModalDriver driver([&](QDialog& d) {
+      info = Find<QLabel>(d, "trackInfo")->text();
+      Find<QRadioButton>(d, "append")->setChecked(append);
+    });
+    ImportClipboard(host);
+    EXPECT_EQ(info, QStringLiteral("MML@形式 3トラック ")) << append;
+    const auto& order = host.document.TrackOrder();
+    EXPECT_EQ(host.document.TrackCount(), append ? 15 : 3);
+    EXPECT_EQ(host.document.TrackText(order[append ? 14 : 2]), append ? "efg" : "gab");
+    EXPECT_TRUE(host.document.Path().empty() && host.document.IsModified()) << append;
+    EXPECT_EQ(host.notifier.messages.empty(), !append);
+    if (append) EXPECT_EQ(host.notifier.messages.back().text, Sjis("これ以上トラックを追加できません"));
+  }
 }
 
 TEST(ClipImport, UnusableClipboardKeepsTheSong) {

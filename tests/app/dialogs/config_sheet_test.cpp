@@ -1,27 +1,15 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFontDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSlider>
-#include <QTabWidget>
 #include <QTimer>
 #include <tuple>
 
 #include "app/dialogs/config_commands.h"
-#include "base/profile_file.h"
 #include "editor/penna.h"
 #include "tests/app/dialogs/fake_host.h"
 
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::ModalDriver;
+using namespace test;
 
 struct ConfigFixture : test::HostTest {
   ConfigFixture() {

@@ -1,9 +1,20 @@
 #pragma once
 // A DialogHost over a real document, a recording MIDI device and bare editor panes, with the
-// platform edges (file dialogs, clipboard, message boxes, modal loops) answered by the test.
+// platform edges (file dialogs, clipboard, message boxes, modal loops) answered by the test;
+// and the controls the dialog tests find by name.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
 #include <array>
 #include <deque>
 #include <functional>

@@ -1,32 +1,20 @@
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 #include <filesystem>
 #include <fstream>
 
 #include "app/dialogs/smf_commands.h"
 #include "app/dialogs/wave_export_dialog.h"
-#include "base/profile_file.h"
 #include "playback/mml_player.h"
 #include "playback/synth_device.h"
 #include "tests/app/dialogs/fake_host.h"
-#include "tests/playback/wave_file_reader.h"
+#include "tests/support/wave_file_reader.h"
 #include "tests/smf/smf_builder.h"
 
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::MessageLog;
-using test::ModalDriver;
+using namespace test;
 namespace fs = std::filesystem;
 
 TEST(SmfExport, FilterChoosesTheFormatAndFailuresLeaveNoFile) {
@@ -135,32 +123,29 @@ struct WaveFixture : test::HostTest, PlayerObserver {
   CMMLPlayer player;
 };
 
-TEST_F(WaveFixture, ExportsTheSongAndItsTailAsAValidFile) {
-  SetSong("t120 l1 c");  // 2 s
-  const std::string path = host.folder.File("song.wav");
-  CMMLWaveExportDlg dialog(WaveExportOptions{path, {}}, player, *synth);
-  ASSERT_TRUE(dialog.StartExport());
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("WAVEファイルを出力中"));
-  EXPECT_EQ(RunUntilClosed(dialog), QDialog::Accepted);
-  EXPECT_EQ(messages.Last(), QStringLiteral("WAVEファイルの出力が終了しました。"));
-  const auto wave = kore::test::ReadWave(path);
-  ASSERT_TRUE(wave.ok) << wave.problem;
-  EXPECT_EQ(wave.riffSize, wave.fileSize - 8);
-  const double seconds = static_cast<double>(wave.Frames()) / 8000;
-  EXPECT_GT(seconds, 2.5);
-  EXPECT_LT(seconds, 4.5);
-}
-
-TEST_F(WaveFixture, AbortLeavesAValidShorterFile) {
-  SetSong("t120 l1 cccc");  // 8 s
-  const std::string path = host.folder.File("abort.wav");
-  CMMLWaveExportDlg dialog(WaveExportOptions{path, {}}, player, *synth);
-  ASSERT_TRUE(dialog.StartExport());
-  EXPECT_EQ(RunUntilClosed(dialog, 1000), QDialog::Rejected);
-  EXPECT_EQ(messages.Last(), QStringLiteral("出力を中断しますか？"));
-  const auto wave = kore::test::ReadWave(path);
-  ASSERT_TRUE(wave.ok) << wave.problem;
-  EXPECT_LT(static_cast<double>(wave.Frames()) / 8000, 4.0);
+// A whole export gives the song and its tail; an abort after a second a valid shorter file.
+TEST_F(WaveFixture, ExportsOrAbortsIntoAValidFile) {
+  const struct {
+    const char* mml;
+    int abortAfterMs, result;
+    const char* message;
+    double shortest, longest;  // seconds
+  } rows[] = {{"t120 l1 c", -1, QDialog::Accepted, "WAVEファイルの出力が終了しました。", 2.5, 4.5},
+              {"t120 l1 cccc", 1000, QDialog::Rejected, "出力を中断しますか？", 0, 4.0}};
+  for (const auto& r : rows) {
+    SetSong(r.mml);  // 2 s, or 8 s
+    const std::string path = host.folder.File(std::string(r.mml) + ".wav");
+    CMMLWaveExportDlg dialog(WaveExportOptions{path, {}}, player, *synth);
+    ASSERT_TRUE(dialog.StartExport()) << r.mml;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("WAVEファイルを出力中"));
+    EXPECT_EQ(RunUntilClosed(dialog, r.abortAfterMs), r.result) << r.mml;
+    EXPECT_EQ(messages.Last(), QString::fromUtf8(r.message)) << r.mml;
+    const auto wave = kore::test::ReadWave(path);
+    ASSERT_TRUE(wave.ok) << r.mml << ": " << wave.problem;
+    EXPECT_EQ(wave.riffSize, wave.fileSize - 8) << r.mml;
+    const double seconds = static_cast<double>(wave.Frames()) / 8000;
+    EXPECT_TRUE(seconds > r.shortest && seconds < r.longest) << r.mml << ": " << seconds;
+  }
 }
 
 TEST_F(WaveFixture, FailuresAreReportedAndStartNothing) {

@@ -1,24 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSlider>
-
 #include "app/dialogs/property_commands.h"
 #include "tests/app/dialogs/fake_host.h"
 
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::HostTest;
-using test::MessageLog;
-using test::ModalDriver;
+using namespace test;
 
 TEST_F(HostTest, TrackPropertyLabelsFollowTheSlidersAndStartListAndCopyFlagsNameTheirFields) {
   const struct {

@@ -2,10 +2,7 @@
 // dialogs over the demo song and saves them as dialogs-*.png there (the README's pictures):
 //   KORE_DIALOG_SCREENSHOTS=$PWD/docs xvfb-run -a env QT_QPA_PLATFORM=xcb
 //     build/tests/test_app_dialogs --gtest_filter=Screenshots.*
-#include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QComboBox>
 #include <QPixmap>
 #include <cstdlib>
 
@@ -19,7 +16,7 @@
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
+using namespace test;
 
 void Save(QWidget& dialog, const std::string& folder, const char* name) {
   dialog.show();

@@ -1,20 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QRadioButton>
-
 #include "app/dialogs/text_search_dialog.h"
-#include "base/profile_file.h"
 #include "editor/text_buffer.h"
 #include "tests/app/dialogs/fake_host.h"
 
 namespace kore::dialogs {
 namespace {
 
-using test::FakeHost;
-using test::Find;
-using test::MessageLog;
+using namespace test;
 
 constexpr char kSong[] = "t120 v13 l8 o5\r\ne4gec4e4 a4gec2";
 

@@ -1,2 +1,2 @@
-# The song-level export is tested here too, beside `kore-cli game`.
+# The song-level game export; `kore-cli game` itself is run from tests/cli/data/game.txt.
 kore_cli_test_folder(cli/game DEPS kore::song kore::base)

@@ -1,1 +1,0 @@
-kore_cli_test_folder(cli/events DEPS kore::base)
