@@ -115,7 +115,7 @@ std::string Summary(const Records& list) {
   int32_t characters = 0;
   for (const MidiEvent& e : list) {
     ++records;
-    notes += e.kind == MidiEventKind::Note ? 1 : 0;
+    notes += size_t{e.kind == MidiEventKind::Note};  // no branch: kinds alternate unpredictably
     if (e.kind == MidiEventKind::EndOfTrack) {
       endTick = std::max(endTick, e.tick);
       characters += e.value;

@@ -58,7 +58,8 @@ CompileContext::CompileContext(const TimeBase& timeBase, MidiEventList& events,
       states_(states),
       keepTies_(keepTies),
       ticksPerMeasure_(timeBase.TicksPerMeasure()),
-      tick_(startTick) {
+      tick_(startTick),
+      tick32_(startTick) {
   ticksOfLength_[0][0] = ticksOfLength_[1][0] = 0;
   for (int32_t length = 1; length <= 64; ++length) {
     ticksOfLength_[0][length] = timeBase.TicksOfLength(length, false);
@@ -146,7 +147,7 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
         tiedText_ += "&&&&";
         tiedText_ += spec.DisplayText();
       }
-      tick_ += spec.ticks;
+      Advance(spec.ticks);
       return;
     }
   }
@@ -168,7 +169,7 @@ void CompileContext::AddNote(const NoteSpec& spec, const CommandSpan& span) {
   note.text.AssignPacked(spec.displayBytes, spec.displaySize);
   lastNoteIndex_ = static_cast<int64_t>(eventCount_) - 1;
   previousNote_ = spec.note;
-  tick_ += spec.ticks;
+  Advance(spec.ticks);
 }
 
 void CompileContext::CloseTiedText(MidiEvent& note) {
@@ -186,7 +187,7 @@ void CompileContext::AddRest(int32_t ticks, int32_t lengthValue, bool dotted,
   rest.value = volume;
   rest.dotted = dotted ? 1 : 0;
   rest.lengthValue = lengthValue;
-  tick_ += ticks;
+  Advance(ticks);
 }
 
 void CompileContext::AddTie(int32_t offset) {

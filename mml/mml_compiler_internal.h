@@ -113,10 +113,12 @@ class CompileContext {
   int32_t channel = -1;
 
  private:
-  int32_t CurrentTick() const {
-    return tick_ > std::numeric_limits<int32_t>::max()   ? std::numeric_limits<int32_t>::max()
-           : tick_ < std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::min()
-                                                         : static_cast<int32_t>(tick_);
+  int32_t CurrentTick() const { return tick32_; }
+  void Advance(int32_t ticks) {
+    tick_ += ticks;
+    tick32_ = tick_ > std::numeric_limits<int32_t>::max()   ? std::numeric_limits<int32_t>::max()
+              : tick_ < std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::min()
+                                                            : static_cast<int32_t>(tick_);
   }
   void OpenMeasure(const CommandSpan& span, int32_t tick);
   MidiEvent& NextEvent() {
@@ -142,6 +144,7 @@ class CompileContext {
   // Kept wide: a long text at a fine time base may pass the 32-bit range, and ticks then
   // saturate instead of wrapping.
   int64_t tick_;
+  int32_t tick32_;  // tick_ saturated, as every record stores it
   int32_t lastMeasure_ = -1;
   // Tick range of lastMeasure_ (empty until known).
   int64_t measureBegin_ = 0;
