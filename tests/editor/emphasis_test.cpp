@@ -78,6 +78,15 @@ TEST(EmphasisRules, BoundariesCaseAndLimits) {
   StyleLine(line, t, o, chars);
   EXPECT_EQ(chars[0].colour, 0xAAu);
   EXPECT_EQ(chars[1].colour, 0xAAu);
+  // Between blanks (tab and full-width space count) and between spaces or the line's ends.
+  EmphasisTable bounded;
+  ASSERT_EQ(bounded.Add("x", nullptr, 1, 0xBB, 4, 0, 0), -1);
+  ASSERT_EQ(bounded.Add("y", nullptr, 1, 0xCC, 8, 0, 0), -1);
+  line.text = "x\tax" + Sjis("　") + "x y ay y";
+  StyleLine(line, bounded, o, chars);
+  std::string marked;
+  for (const StyledChar& c : chars) marked += c.colour == 0xBBu ? 'x' : c.colour == 0xCCu ? 'y' : '.';
+  EXPECT_EQ(marked, "x....x.y....y");
   // Full-width Latin letters compare without case too.
   EXPECT_TRUE(MatchesAt(Sjis("ａ"), 0, Sjis("Ａ"), false));
   EXPECT_FALSE(MatchesAt(Sjis("ａ"), 0, Sjis("Ａ"), true));

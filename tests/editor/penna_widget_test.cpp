@@ -447,6 +447,32 @@ TEST_F(WrapScrollTest, ArrowStepsRedrawOnceOrAtTheEndOfTheScroll) {
   const QImage paged = editor->image();
   bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_NE(editor->image(), paged);
+
+  // A highlight set while a step's picture waits is drawn on the new view, not the old picture.
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  ASSERT_EQ(editor->SetHighlight("line", true, true), -1);
+  EXPECT_TRUE(redrawnNow());
+}
+
+TEST_F(WrapScrollTest, ADraggedTextScrollsOnlyNearTheTopEdge) {
+  SetFourRowLines(30);
+  editor->verticalScrollBar()->setValue(8);
+  QWidget* vp = editor->viewport();
+  QMimeData mime;
+  mime.setText("x");
+  auto dragOver = [&](int y) {
+    const QPoint at(editor->marginWidth() + 2, y);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vp, &move);
+    QTest::qWait(150);
+    return editor->core().TopRowNumber();
+  };
+  EXPECT_EQ(dragOver(vp->height() / 2), 8);
+  EXPECT_LT(dragOver(editor->rulerHeight() + 2), 8);
+  QDragLeaveEvent leave;
+  QCoreApplication::sendEvent(vp, &leave);
 }
 
 TEST_F(WrapScrollTest, DragSelectingOutsideScrollsRowsAndSaysSo) {

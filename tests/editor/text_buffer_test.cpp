@@ -192,8 +192,8 @@ class EditingScript {
   // Input through the widget's events: "key KEYS" (as a key sequence names them: "Shift+Right"),
   // "keys TEXT" typed character by character, "click", "dclick", "press", "drag", "release" at "L,C"
   // (the left half of the cell of 0-based column C), "L,C>" (its right half), "margin:L" or
-  // "screen:R,C" (0-based screen row and column; "+" before the command: Shift held), "wheel N" notches down, "bar N" the
-  // scroll-bar's value, "lapel 0|1" wrapping.
+  // "screen:R,C" (the left edge of 0-based screen row and column; "+" before the command: Shift
+  // held), "wheel N" notches down, "bar N" the scroll-bar's value, "lapel 0|1" wrapping.
   bool Input(std::string command, const std::string& rest) {
     PennaEditor& w = *widget_;
     QWidget* vp = w.viewport();
@@ -238,7 +238,7 @@ class EditingScript {
       in >> a >> comma >> b;
       if (rest.rfind("margin:", 0) == 0) at = QPoint(5, w.CellOrigin(a, 0).y() + 3);
       else if (rest.rfind("screen:", 0) == 0)
-        at = QPoint(w.marginWidth() + b * w.charWidth() + 1, w.rulerHeight() + a * w.rowHeight() + 2);
+        at = QPoint(w.marginWidth() + b * w.charWidth(), w.rulerHeight() + a * w.rowHeight() + 2);
       else at = w.CellOrigin(a, b) + QPoint(rest.back() == '>' ? w.charWidth() - 1 : 1, w.charHeight() / 2);
       const auto type = mice.at(command);
       const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;

@@ -169,6 +169,8 @@ TEST_F(MonitorTest, FrameMovesEveryViewWhileRunningOnly) {
   EXPECT_EQ(roll.StartMark(), 64);
   EXPECT_EQ(keys.Keys(), (std::array<uint32_t, 4>{}));
   EXPECT_EQ(measure.Text(), "0000:0064 Meas 120 bpm");
+  measure.SetPosition(3, 64, 120);  // only the measure moved
+  EXPECT_EQ(measure.Text(), "0003:0064 Meas 120 bpm");
 }
 
 }  // namespace
