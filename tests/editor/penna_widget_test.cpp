@@ -466,7 +466,7 @@ TEST_F(WrapScrollTest, ADraggedTextScrollsOnlyNearTheTopEdge) {
     QCoreApplication::sendEvent(vp, &enter);
     QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(vp, &move);
-    QTest::qWait(150);
+    QTest::qWait(250);
     return editor->core().TopRowNumber();
   };
   EXPECT_EQ(dragOver(vp->height() / 2), 8);
