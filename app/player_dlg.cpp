@@ -427,7 +427,10 @@ int32_t CMMLPlayerDlg::CaretRecordTick() const {
 void CMMLPlayerDlg::TransportCommand(Cmd id) {
   bool startsPlayback = id == Cmd::Play || id == Cmd::PlayFromCaret ||
                         (id == Cmd::PlayPauseToggle && !player_.IsPlaying());
-  if (startsPlayback && !player_.IsPlaying() && !player_.IsBusy())
+  // The measure steps read the song's end and measure length while stopped, too: before the
+  // first play and after edits they must see the text as it is now.
+  bool readsSong = startsPlayback || id == Cmd::BackMeasure || id == Cmd::ForwardMeasure;
+  if (readsSong && !player_.IsPlaying() && !player_.IsBusy())
     player_.SetSong(std::make_shared<const PlaybackSong>(MakePlaybackSong(document_)));
   switch (id) {
     case Cmd::Play: player_.Play(); break;

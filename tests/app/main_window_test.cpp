@@ -227,6 +227,15 @@ TEST_F(MainWindowTest, PlayingLocksEditingUntilTheSongEnds) {
   EXPECT_EQ(noteOns, 4);
 }
 
+TEST_F(MainWindowTest, ForwardOneMeasureWhileStoppedReachesTheTextAsItIsNow) {
+  Start();
+  Type("l1 cde");  // three measures, never played
+  window()->RunCommand(Cmd::ForwardMeasure, true);
+  const int32_t measure = window()->Player().TicksPerMeasure();
+  EXPECT_GT(measure, 0);
+  EXPECT_EQ(window()->Player().PlayStartTick(), measure);
+}
+
 TEST_F(MainWindowTest, PlacementOffEveryScreenIsCentredAndTheVersionIsShown) {
   Start();
   WindowPlacementSettings& p = app->Settings().placement;

@@ -179,9 +179,12 @@ TEST(AppSettings, FirstStartPicksTheGameBankOnlyWhenItExists) {
   AppSettings s;
   ApplyFirstStartDls(s, dir.Path().string());
   EXPECT_EQ(s.outputDls, 0);
-  std::filesystem::create_directories(dir.File("mp3"));
-  std::ofstream(dir.File("mp3/Tonewell.dls")) << "RIFF";
+  std::filesystem::create_directories(dir.File("mp3/Tonewell.dls"));
   ApplyFirstStartDls(s, dir.Path().string());
+  EXPECT_EQ(s.outputDls, 0) << "a folder of that name is no bank";
+  std::filesystem::remove(dir.File("mp3/Tonewell.dls"));
+  std::ofstream(dir.File("mp3/Tonewell.dls")) << "RIFF";
+  ApplyFirstStartDls(s, dir.Path().string() + "/");
   EXPECT_EQ(s.outputDls, 1);
   EXPECT_EQ(s.dlsFilePath, dir.File("mp3/Tonewell.dls"));
 }

@@ -1,10 +1,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
 #include "app/dialogs/smf_commands.h"
 #include "app/dialogs/wave_export_dialog.h"
+#include "app/qt_document_ui.h"
 #include "playback/mml_player.h"
 #include "playback/synth_device.h"
 #include "tests/app/dialogs/fake_host.h"
@@ -163,6 +166,27 @@ TEST_F(WaveFixture, FailuresAreReportedAndStartNothing) {
     EXPECT_EQ(messages.Last(), QStringLiteral("WAVEファイル出力に失敗しました。")) << r.name;
     EXPECT_FALSE(player.IsPlaying()) << r.name;
     EXPECT_FALSE(fs::exists(r.path)) << r.name;
+  }
+}
+
+// Qt's own file dialogs, closed by a timer: cancelling chooses nothing even though a name was
+// proposed in the dialog; OK takes the proposed name.
+TEST(FileDialogs, CancelChoosesNothingAndOkTakesTheProposedName) {
+  FakeHost host;
+  QtDocumentUi ui(nullptr);
+  const std::string proposed = host.folder.File("song.mml");
+  for (bool ok : {false, true}) {
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      QDialog* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (d) ok ? d->accept() : d->reject();
+    });
+    closer.start(10);
+    auto fromHost = host.DialogHost::ChooseFile(
+        {true, "t", QString::fromStdString(proposed), {"MML (*.mml)"}, "mml"});
+    auto fromUi = ui.ChooseSaveFile({{"MML (*.mml)"}, "mml", "t", proposed});
+    EXPECT_EQ(fromHost ? fromHost->path : "none", ok ? proposed : "none") << ok;
+    EXPECT_EQ(fromUi ? fromUi->path : "none", ok ? proposed : "none") << ok;
   }
 }
 
