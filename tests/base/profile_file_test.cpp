@@ -70,6 +70,8 @@ TEST(ProfileFile, ReadingFollowsThePrivateProfileRules) {
   EXPECT_EQ(f.ReadInt("Late", 0), 0);  // a second section of the same name is not seen
   EXPECT_EQ(f.ReadString("Missing", "dflt"), "dflt");
   EXPECT_EQ(f.SectionNames(), (std::vector<std::string>{"S", "s"}));
+  f = CProfileFile::FromText("[ApplicationData]\nKey2=3\n");  // takes the other's text and section
+  EXPECT_EQ(f.ReadInt("Key2", 0), 3);
 }
 
 TEST(ProfileFile, LongStringsAreCutWithoutSplittingACharacter) {
@@ -128,6 +130,7 @@ TEST(ProfileFile, ParseLeadingIntTakesSignAndDigitsModulo32Bits) {
   const std::pair<const char*, int32_t> rows[] = {{"+30", 30},        {" -12x", -12},    {"x12", 0},
                                                   {"4294967295", -1}, {"4294967296", 0}, {"-", 0}};
   for (const auto& [text, value] : rows) EXPECT_EQ(ParseLeadingInt(text), value) << text;
+  EXPECT_EQ(ParseLeadingInt(std::string_view("1234").substr(0, 2)), 12) << "stops at the view's end";
 }
 
 }  // namespace

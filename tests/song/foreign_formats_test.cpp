@@ -2,6 +2,7 @@
 // their text, and the reader a path chooses, are in data/readers.txt.
 #include "song/foreign_formats.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include "base/crc32.h"
@@ -54,6 +55,11 @@ TEST(KorFile, HeaderChecksRefuseDamagedFiles) {
   LoadedSong song;
   EXPECT_EQ(ReadKorFile("/nonexistent.kor", song), -1);
   EXPECT_EQ(ReadMmsFile("/nonexistent/x.mms", song), -1);
+  TempDir dir;  // a huge file is refused before it is read, whatever its start
+  const std::string huge = dir.File("huge.mms");
+  std::ofstream(huge, std::ios::binary) << "[mms-file]\r\n";
+  std::filesystem::resize_file(huge, (256u << 20) + 1);
+  EXPECT_EQ(ReadMmsFile(huge, song), -1);
 }
 
 }  // namespace
