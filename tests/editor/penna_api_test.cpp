@@ -214,6 +214,19 @@ TEST_F(PennaApiTest, AnEditorDestroyedWithItsParentLeavesAnEmptySlot) {
   EXPECT_EQ(PennaCreate(1, &parent, 0, 0, 100, 100), -1);  // the slot can be used again
 }
 
+TEST_F(PennaApiTest, ResettingEmphasisRedrawsOnlyWhenAsked) {
+  auto* editor = dynamic_cast<PennaEditor*>(static_cast<QWidget*>(PennaGetWnd(0)));
+  ASSERT_NE(editor, nullptr);
+  ASSERT_EQ(PennaSetText(0, "c // note"), PENNA_OK);
+  ASSERT_EQ(PennaAddEmphasis(0, "//", nullptr, 2, 0xA000, 0, 0, 1), PENNA_OK);
+  editor->Draw();
+  const QImage emphasised = editor->image();
+  ASSERT_EQ(PennaResetEmphasis(0, 0), PENNA_OK);
+  EXPECT_EQ(editor->image(), emphasised);
+  ASSERT_EQ(PennaResetEmphasis(0, 1), PENNA_OK);
+  EXPECT_NE(editor->image(), emphasised);
+}
+
 TEST_F(PennaApiTest, FontDialogDismissedGivesMinusSixAndAnEmptyName) {
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [] {

@@ -148,6 +148,7 @@ TEST_F(EventListTest, AssistiveToolsSeeATable) {
   EXPECT_EQ(t->rowDescription(2).toStdString(), "    0:0000   16 C  4 [ 60]        16           8");
   EXPECT_EQ(t->rowDescription(0).toStdString(), "    0:0000      Meas 0");
   EXPECT_EQ(t->selectedRows(), QList<int>{2});
+  EXPECT_FALSE(t->selectColumn(1)) << "only rows are selected";
   EXPECT_TRUE(t->cellAt(2, 0)->tableCellInterface()->isSelected());
   // A cell a screen reader still holds goes stale once its row is gone.
   QAccessibleInterface* fourth = t->cellAt(3, 0);

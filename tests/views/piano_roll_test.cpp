@@ -136,7 +136,13 @@ TEST_F(PianoRollTest, OverlapGoesToCurrentTrackInHitTooltipAndPicture) {
     const bool black = std::string_view("010100101010")[n - 60] == '1';
     const QPoint at(RollGeometry::kKeyStripWidth + 20, roll.Geometry().YOfNote(n) + 7);
     EXPECT_EQ(QColor(image.pixel(at)), black ? QColor(231, 231, 231) : QColor(Qt::white)) << n;
+    const QColor keyEdge = black ? QColor(Qt::black) : QColor(142, 142, 142);
+    EXPECT_EQ(QColor(image.pixel(1, roll.Geometry().YOfNote(n) + 13)), keyEdge) << n;
   }
+  // Measure lines are darker than beat lines.
+  const int freeRow = roll.Geometry().YOfNote(65) + 7;
+  EXPECT_EQ(QColor(image.pixel(roll.Geometry().XOfTick(128), freeRow)), QColor(96, 96, 96));
+  EXPECT_EQ(QColor(image.pixel(roll.Geometry().XOfTick(32), freeRow)), QColor(198, 198, 198));
 }
 
 TEST_F(PianoRollTest, NoteStartingBeforeTheRangeIsDrawnAndTiesMerge) {

@@ -133,6 +133,7 @@ TEST_F(FrameTest, SelectShowsOneEditorAndIgnoresOutOfRange) {
 TEST_F(FrameTest, SecondFrameGrowsTheTableForItsEditors) {
   CPennaFrame second(&window);
   ASSERT_TRUE(second.Create(kTrackEditors));
+  EXPECT_FALSE(second.Create(kTrackEditors)) << "a frame is created once";
   std::vector<int32_t> ids;
   for (int32_t i = 0; i < second.Count(); ++i) ids.push_back(second.Editor(i)->Id());
   std::sort(ids.begin(), ids.end());
@@ -153,6 +154,7 @@ TEST_F(FrameTest, AccessibleTextCountsCharactersAndEditsLikeTyping) {
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->characterCount(), 7);
   EXPECT_EQ(text->text(0, 7).toStdString(), "ドレミ\r\ncd");
+  EXPECT_EQ(a11y->text(QAccessible::Value).toStdString(), "ドレミ\r\ncd");
   text->setCursorPosition(2);
   EXPECT_EQ(editor->CaretThrough(), 4) << "two two-byte characters before the caret";
   EXPECT_EQ(text->cursorPosition(), 2);
