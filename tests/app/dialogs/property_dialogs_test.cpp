@@ -106,7 +106,7 @@ TEST_F(HostTest, SongPropertyCaptionAndRankLine) {
 
 TEST(SongPropertyDialog, ResolutionIsAWholeNumberFrom1To960) {
   const std::pair<const char*, int32_t> rows[] = {
-      {"24", 24}, {" 960 ", 960}, {"0", 0},      {"961", 0},
+      {"1", 1}, {"24", 24}, {" 960 ", 960}, {"0", 0},      {"961", 0},
       {"abc", 0}, {"4294967328", 0}, {"12abc", 0}, {"", 0}};  // 0: refused
   for (const auto& row : rows) {
     const char* typed = row.first;
