@@ -174,6 +174,21 @@ TEST_F(EditorWidgetTest, MultiLineCommentColoursTheLinesBetween) {
   EXPECT_FALSE(HasColour(editor->image(), CellRect(4, 0), 0x0080FF));
 }
 
+// A face with a bold of its own is drawn once; a light bold weight is thickened by a second pass.
+TEST_F(EditorWidgetTest, BoldWeightsFromDemiBoldUseTheBoldFaceAsItIs) {
+  editor->AddEmphasis("T", nullptr, 1, 0x000000, 1, 0, 0);
+  editor->SetText("TTTT");
+  auto drawn = [&](int32_t weight) {
+    editor->SetMetric(PENNA_METRIC_BOLD_WEIGHT, weight, false);
+    EXPECT_EQ(editor->SetFontFace("DejaVu Sans Mono", 12, false), PENNA_OK);
+    editor->Draw();
+    return editor->image().copy(CellRect(1, 0, 4));
+  };
+  const QImage demiBold = drawn(600);
+  EXPECT_TRUE(demiBold == drawn(700)) << "600 drawn unlike 700";
+  EXPECT_TRUE(demiBold != drawn(400)) << "600 drawn like 400";
+}
+
 TEST_F(EditorWidgetTest, MarksSelectionNumbersAndCaretLine) {
   editor->SetText(("a b\n\tx" + Sjis("\u3000") + "\nlast").c_str());
   editor->SetMark(2, 1, false);
