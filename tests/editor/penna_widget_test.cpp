@@ -223,6 +223,10 @@ TEST_F(EditorWidgetTest, MarksSelectionNumbersAndCaretLine) {
 
   editor->SetMarkVisible(kMarkEof, false, true);
   EXPECT_FALSE(HasInk(editor->image(), CellRect(3, 4, 5), 0xBFCF4E));
+  editor->SetMarkVisible(kMarkEof, true, true);
+  editor->SetText("c\n");
+  editor->Draw();
+  EXPECT_TRUE(HasInk(editor->image(), CellRect(2, 0, 5), 0xBFCF4E)) << "[EOF] on an empty line";
 }
 
 TEST_F(EditorWidgetTest, MouseMoveReportsWhereThePointerIsAndTheContextMenuNotifies) {
