@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 
 #include "tests/views/view_test_util.h"
+#include "views/accessible_rows.h"
 #include "views/event_list.h"
 #include "views/measure_display.h"
 #include "views/monitor.h"
@@ -118,6 +119,10 @@ TEST_F(MonitorTest, WindowRowsAndAccessibility) {
   state.levels[2] = 127;
   state.off[2] = -1;
   EXPECT_EQ(list->child(1)->text(QAccessible::Name), "Track3, 105, 60");
+  auto* rows = dynamic_cast<views::AccessibleRowsHost*>(monitor.RowsWidget());
+  ASSERT_NE(rows, nullptr);
+  EXPECT_FALSE(rows->CellRect(1, 0).isEmpty());
+  EXPECT_TRUE(rows->CellRect(2, 0).isEmpty()) << "no place for a row past the list";
   QSignalSpy visible(&monitor, &CMidiMoniterCtrl::visibilityChanged);
   monitor.show();
   EXPECT_TRUE(monitor.close()) << "a refused close would also refuse the application's quit";
@@ -159,6 +164,10 @@ TEST_F(MonitorTest, FrameMovesEveryViewWhileRunningOnly) {
   EXPECT_EQ(list.SelectedRow(), 2);
   ASSERT_EQ(played.count(), 1);
   EXPECT_EQ(played.at(0).at(1).toInt(), 2);
+  PlaybackViewRefresh bare(*document, state, {});  // every view is optional
+  QSignalSpy barePlayed(&bare, &PlaybackViewRefresh::rowPlayed);
+  bare.Frame();
+  EXPECT_EQ(barePlayed.count(), 1);
   refresh.Frame();
   EXPECT_EQ(played.count(), 1) << "an unchanged row is not reported again";
   document->SetCurrentTrack(1);
