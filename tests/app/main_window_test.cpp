@@ -28,6 +28,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QSplitter>
+#include <QDropEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
@@ -392,11 +395,28 @@ TEST_F(MainWindowTest, SettingsReachTheDeviceAndViewsWhichCloseAsksAndKeeps) {
                             "ファイル  <新規作成> 変更されています。\n\n変更を保存しますか？"});
   EXPECT_EQ(window()->Document().TrackText(0), "c");
   ui.saveAnswer = SaveAnswer::No;
+  auto* views = window()->findChild<QSplitter*>("ViewSplitter");
+  views->setSizes({1, 3 * views->sizes()[0]});
+  const std::string rollHeight = "PianoRollHeight=+" + std::to_string(views->sizes()[0]);
   window()->SetViewMode(1);
   ASSERT_TRUE(window()->Shutdown());
-  for (const char* line :
-       {"ViewMode=1", "Monitor_Left=+50", "Monitor_Top=+60", "Monitor_Visible=false"})
+  for (const std::string& line : std::vector<std::string>{"ViewMode=1", "Monitor_Left=+50",
+                                                          "Monitor_Top=+60",
+                                                          "Monitor_Visible=false", rollHeight})
     EXPECT_NE(Ini().find(line), std::string::npos) << line;
+}
+
+TEST_F(MainWindowTest, ADroppedSongFileOpens) {
+  Start();
+  const std::string song = KORE_SOURCE_DIR "/data/demo.mml";
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(song))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window(), &drop);
+  EXPECT_EQ(window()->Document().Path(), song);
 }
 
 TEST_F(MainWindowTest, FindReplaceAndRenameActOnTheWindowsTracks) {

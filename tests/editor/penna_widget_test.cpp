@@ -227,6 +227,15 @@ TEST_F(EditorWidgetTest, MarksSelectionNumbersAndCaretLine) {
   editor->SetText("c\n");
   editor->Draw();
   EXPECT_TRUE(HasInk(editor->image(), CellRect(2, 0, 5), 0xBFCF4E)) << "[EOF] on an empty line";
+
+  // Each address keeps its own underline, which ends with it.
+  editor->SetText("a@b.jp http://x.jp\n");
+  editor->Draw();
+  image = editor->image();
+  const int32_t base = Cell(1, 0).y() + editor->charHeight() - 1;
+  const int32_t cw = editor->charWidth();
+  EXPECT_TRUE(HasColour(image, QRect(Cell(1, 0).x(), base, 6 * cw, 1), 0x5E2BAA)) << "mail";
+  EXPECT_FALSE(HasColour(image, QRect(Cell(1, 6).x(), base, cw, 1), 0xFF0000)) << "space";
 }
 
 TEST_F(EditorWidgetTest, MouseMoveReportsWhereThePointerIsAndTheContextMenuNotifies) {

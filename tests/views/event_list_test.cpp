@@ -2,7 +2,9 @@
 
 #include <QAccessible>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -112,6 +114,8 @@ TEST_F(EventListTest, RowColoursAndCaretRows) {
   EXPECT_EQ(QColor(image.pixel(300, RowY(1))), QColor(242, 247, 255)) << "odd";
   EXPECT_EQ(QColor(image.pixel(300, RowY(2))), QColor(Qt::white)) << "even";
   EXPECT_EQ(QColor(image.pixel(300, RowY(0))), QColor(222, 225, 231)) << "measure";
+  // The bar keeps the plain look whatever the application's style.
+  EXPECT_EQ(list.findChild<QScrollBar*>("eventListScroll")->style()->name(), "windows");
   // "t120 l8 o4 cde": c is byte 11; a caret just after it still names it.
   const MidiEventList& events = document->Track(0).events;
   EXPECT_EQ(events[2].textBegin, 11);

@@ -139,6 +139,9 @@ TEST_F(PianoRollTest, OverlapGoesToCurrentTrackInHitTooltipAndPicture) {
     const QColor keyEdge = black ? QColor(Qt::black) : QColor(142, 142, 142);
     EXPECT_EQ(QColor(image.pixel(1, roll.Geometry().YOfNote(n) + 13)), keyEdge) << n;
   }
+  // The key strip ends in a dark edge from the ruler down.
+  EXPECT_EQ(QColor(image.pixel(RollGeometry::kKeyStripWidth - 1, RollGeometry::kRulerHeight)),
+            QColor(44, 63, 97));
   // Measure lines are darker than beat lines.
   const int freeRow = roll.Geometry().YOfNote(65) + 7;
   EXPECT_EQ(QColor(image.pixel(roll.Geometry().XOfTick(128), freeRow)), QColor(96, 96, 96));

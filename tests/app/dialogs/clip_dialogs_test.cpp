@@ -1,4 +1,5 @@
 #include <QAccessible>
+#include <tuple>
 
 #include "app/dialogs/clip_commands.h"
 #include "app/dialogs/marker_dialog.h"
@@ -121,20 +122,22 @@ TEST(ClipImport, NewSongOrAppendedTracks) {
   }
 }
 
-TEST(ClipImport, UnusableClipboardKeepsTheSong) {
-  const std::pair<std::optional<std::string>, QString> rows[] = {
-      {std::nullopt, QStringLiteral("クリップボードのオープンに失敗しました。")},
-      {std::string(), QStringLiteral("クリップボードのオープンに失敗しました。")},
-      {std::string("hello"), QStringLiteral("ファイルのオープンに失敗しました")},
+// Unusable text keeps the song; a whole song file's text replaces it once discarding is agreed.
+TEST(ClipImport, UnusableClipboardKeepsTheSongASongFileReplacesIt) {
+  const std::tuple<std::optional<std::string>, QString, std::string> rows[] = {
+      {std::nullopt, QStringLiteral("クリップボードのオープンに失敗しました。"), "cde"},
+      {std::string(), QStringLiteral("クリップボードのオープンに失敗しました。"), "cde"},
+      {std::string("hello"), QStringLiteral("ファイルのオープンに失敗しました"), "cde"},
+      {std::string("[Channel1]\r\nfga"), QString(), "fga"},
   };
-  for (const auto& [clipboard, message] : rows) {
+  for (const auto& [clipboard, message, text] : rows) {
     FakeHost host;
     MessageLog messages;
     host.MakeTracks({{"keep", "cde"}});
     host.clipboard = clipboard;
     ImportClipboard(host);
     EXPECT_EQ(messages.Last(), message) << clipboard.value_or("(no text)");
-    EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[0]), "cde");
+    EXPECT_EQ(host.document.TrackText(host.document.TrackOrder()[0]), text) << clipboard.value_or("(no text)");
   }
 }
 
