@@ -56,7 +56,9 @@ TEST(Bzip2, RoundTripsWhateverTheOutputArea) {
     EXPECT_EQ(std::string(small.begin(), small.begin() + 4), "BZh9");  // block size 9
     ASSERT_TRUE(Bzip2Decompress(small.data(), small.size(), in.size(), plain));
     EXPECT_EQ(std::string(plain.begin(), plain.end()), in);
-    if (in == text) EXPECT_LT(small.size(), text.size() / 10);
+    if (in == text) {
+      EXPECT_LT(small.size(), text.size() / 10);
+    }
   }
 }
 

@@ -118,7 +118,9 @@ TEST(ClipImport, NewSongOrAppendedTracks) {
     EXPECT_EQ(host.document.TrackText(order[append ? 14 : 2]), append ? "efg" : "gab");
     EXPECT_TRUE(host.document.Path().empty() && host.document.IsModified()) << append;
     EXPECT_EQ(host.notifier.messages.empty(), !append);
-    if (append) EXPECT_EQ(host.notifier.messages.back().text, Sjis("これ以上トラックを追加できません"));
+    if (append) {
+      EXPECT_EQ(host.notifier.messages.back().text, Sjis("これ以上トラックを追加できません"));
+    }
   }
 }
 
