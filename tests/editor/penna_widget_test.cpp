@@ -292,8 +292,8 @@ TEST_F(EditorWidgetTest, OwnerDrawnMarksAndTheHighlight) {
 TEST_F(EditorWidgetTest, ANewHighlightPaintsWhatAFullRedrawPaints) {
   // Only the characters a new word turns on or off are repainted; the picture must still be the
   // one a pane drawn afresh with that word shows: overlaps, line ends, marks, emphasis colours,
-  // two-byte text, a selection.
-  const std::string text = Sjis("t120 gec4 ab\nGEC gec\tgecgec\n/* gec\nge */ ア゛gec\nl8 c ge");
+  // two-byte text, a bold glyph spilling into its highlighted neighbour, a selection.
+  const std::string text = Sjis("t120 gec4 ab\nGEC gec\tgecgec\n/* gec\nge */ ア゛gec\nl8 c xge");
   auto make = [&](const char* word, bool caseSensitive) {
     auto pane = std::make_unique<PennaEditor>(1, &parent);
     pane->SetText(text.c_str());
@@ -301,6 +301,7 @@ TEST_F(EditorWidgetTest, ANewHighlightPaintsWhatAFullRedrawPaints) {
       pane->SetMarkVisible(mark, true, false);
     pane->AddEmphasis("/*", "*/", 4, 0x00A000, 0, 0, 0);
     pane->AddEmphasis("T", nullptr, 1, 0x0080FF, 2, 0, 0);
+    pane->AddEmphasis("x", nullptr, 1, 0x0080FF, 1, 0, 0);
     pane->SetHighlight(word, caseSensitive, false);
     pane->SetPos(0, 0, 400, 200);
     return pane;
