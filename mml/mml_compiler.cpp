@@ -67,16 +67,6 @@ CompileContext::CompileContext(const TimeBase& timeBase, MidiEventList& events,
   }
 }
 
-MidiEvent& CompileContext::NextState() {
-  if (stateCount_ < states_.size()) {
-    MidiEvent& state = states_[stateCount_++];
-    state = MidiEvent{};
-    return state;
-  }
-  ++stateCount_;
-  return states_.emplace_back();
-}
-
 void CompileContext::AppendDefaultStates() {
   const CommandSpan atStart{};
   AppendState(MidiEventKind::StateOctave, 4, atStart);

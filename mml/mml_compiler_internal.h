@@ -94,8 +94,8 @@ class CompileContext {
   }
 
   // The length a note or rest takes: the one written, else the default (whose dot joins a
-  // written one). False when it lies outside 1..64 and the command is skipped.
-  // Arithmetic rather than a branch: whether a length is written varies from note to note.
+  // written one). False when it lies outside 1..64 and the command is skipped. Arithmetic
+  // rather than a branch: whether a length is written varies from note to note.
   bool ResolveLength(int32_t written, bool writtenDot, int32_t& lengthValue, bool& dotted) const {
     const bool useDefault = written == kNoValue;
     lengthValue = written + int32_t{useDefault} * (defaultLength - written);
@@ -121,18 +121,20 @@ class CompileContext {
                                                             : static_cast<int32_t>(tick_);
   }
   void OpenMeasure(const CommandSpan& span, int32_t tick);
-  MidiEvent& NextEvent() {
-    if (eventCount_ < events_.size()) {
-      MidiEvent& event = events_[eventCount_++];
-      event = MidiEvent{};
-      return event;
+  // The next fresh record of a list: an element left from the last compile, reset, or a new one.
+  static MidiEvent& NextRecord(MidiEventList& list, size_t& count) {
+    if (count < list.size()) {
+      MidiEvent& record = list[count++];
+      record = MidiEvent{};
+      return record;
     }
-    ++eventCount_;
-    return events_.emplace_back();
+    ++count;
+    return list.emplace_back();
   }
+  MidiEvent& NextEvent() { return NextRecord(events_, eventCount_); }
+  MidiEvent& NextState() { return NextRecord(states_, stateCount_); }
   // Stores the text a chain of ties built up into the Note that carries it.
   void CloseTiedText(MidiEvent& note);
-  MidiEvent& NextState();
 
   MidiEventList& events_;
   MmlStateList& states_;
