@@ -8,12 +8,14 @@
 #include <unistd.h>
 #endif
 
+#if !defined(KORE_HEAP_ONLY) && defined(MADV_HUGEPAGE)
+#define KORE_MAPPED_ARRAYS 1
+#endif
+
 namespace kore {
 namespace {
 
 constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
-// Smaller arrays gain little and would round their memory up by a large share.
-constexpr size_t kMinAdvisedBytes = size_t{4} << 20;
 
 uintptr_t AlignUp(uintptr_t value, uintptr_t alignment) {
   return (value + alignment - 1) & ~(alignment - 1);
@@ -22,28 +24,49 @@ uintptr_t AlignDown(uintptr_t value, uintptr_t alignment) { return value & ~(ali
 
 }  // namespace
 
-void AdviseHugePages(const void* data, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-  if (data == nullptr || bytes < kMinAdvisedBytes) return;
-  auto start = reinterpret_cast<uintptr_t>(data);
-  uintptr_t begin = AlignUp(start, kHugePage);
-  uintptr_t end = AlignDown(start + bytes, kHugePage);
-  // A refusal (no huge pages on this system) only leaves the ordinary pages.
-  if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)data, (void)bytes;
+void* AllocateLongArray(size_t bytes) {
+#if defined(KORE_MAPPED_ARRAYS)
+  if (bytes >= kLongArrayBytes) {
+    if (bytes > std::numeric_limits<size_t>::max() - 2 * kHugePage) throw std::bad_alloc();
+    // Whole huge pages, so the last one is not shared; mapped one page longer so that an
+    // aligned start can be cut out of it.
+    const size_t length = AlignUp(bytes, kHugePage);
+    void* map = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<uintptr_t>(map);
+    const uintptr_t begin = AlignUp(start, kHugePage);
+    if (begin > start) munmap(map, begin - start);
+    const uintptr_t tail = start + length + kHugePage - (begin + length);
+    if (tail > 0) munmap(reinterpret_cast<void*>(begin + length), tail);
+    // A refusal (no huge pages on this system) only leaves the ordinary pages.
+    (void)madvise(reinterpret_cast<void*>(begin), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(begin);
+  }
 #endif
+  return ::operator new(bytes);
+}
+
+void FreeLongArray(void* data, size_t bytes) noexcept {
+  if (data == nullptr) return;
+#if defined(KORE_MAPPED_ARRAYS)
+  if (bytes >= kLongArrayBytes) {
+    munmap(data, AlignUp(bytes, kHugePage));
+    return;
+  }
+#endif
+  ::operator delete(data);
 }
 
 void ReleaseUnusedPages(const void* data, size_t usedBytes, size_t bytes) {
-#if defined(MADV_DONTNEED)
-  if (data == nullptr || bytes < kMinAdvisedBytes || usedBytes >= bytes) return;
+#if defined(KORE_MAPPED_ARRAYS)
+  if (data == nullptr || bytes < kLongArrayBytes || usedBytes > bytes) return;
   static const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
   auto start = reinterpret_cast<uintptr_t>(data);
   uintptr_t begin = AlignUp(start + usedBytes, page);
-  // Only the partly used huge page holds memory the array never needed; pages beyond it were
-  // never touched.
-  uintptr_t end = std::min(AlignDown(start + bytes, page), AlignUp(begin, kHugePage));
+  // Only the partly used huge page holds memory the array never needed, up to its end even past
+  // `bytes` (the mapping runs to a whole huge page); pages beyond it were never touched.
+  uintptr_t end = std::min(AlignUp(start + bytes, kHugePage), AlignUp(begin, kHugePage));
   if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 #else
   (void)data, (void)usedBytes, (void)bytes;

@@ -37,13 +37,16 @@ struct EventsOptions {
   CLI::Option* trackOption = nullptr;
 };
 
+// A long track's text is read into fresh memory once: huge pages take it in a fault or two.
+using TrackText = std::vector<char, LongArrayAllocator<char>>;
+
 // The Shift-JIS text of the track to compile. Fails with a message when there is none or it
 // cannot be read.
-std::string ReadEventsInput(const EventsOptions& options) {
+TrackText ReadEventsInput(const EventsOptions& options) {
   if (*options.mmlOption) {
     TextConversion converted = Utf8ToSjis(options.mml);
     if (!converted.ok) Fail("--mml: " + converted.error);
-    return converted.text;
+    return TrackText(converted.text.begin(), converted.text.end());
   }
   if (*options.mmlFileOption) {
     std::error_code error;
@@ -52,7 +55,7 @@ std::string ReadEventsInput(const EventsOptions& options) {
     }
     std::ifstream in(options.mmlFile, std::ios::binary);
     if (!in) Fail("cannot open " + options.mmlFile);
-    std::string text;
+    TrackText text;
     // A regular file is read at once into a string of its size; anything else (a pipe) in
     // large blocks.
     const auto size = std::filesystem::is_regular_file(options.mmlFile, error)
@@ -65,7 +68,7 @@ std::string ReadEventsInput(const EventsOptions& options) {
     }
     char buffer[1 << 16];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-      text.append(buffer, static_cast<size_t>(in.gcount()));
+      text.insert(text.end(), buffer, buffer + in.gcount());
       if (!in) break;
     }
     if (in.bad()) Fail("cannot read " + options.mmlFile);
@@ -157,11 +160,14 @@ void RunEvents(const EventsOptions& options) {
     RunSongEvents(options);
     return;
   }
-  std::string text = ReadEventsInput(options);
+  const TrackText text = ReadEventsInput(options);
   TimeBase timeBase{options.ticksPerQuarter, options.beatsPerMeasure, options.beatUnit};
-  MidiEventList events;
-  MmlStateList states;
-  CMMLCompiler(timeBase).Compile(text, events, states, options.startTick, options.keepTies);
+  // The process ends once they are printed: the lists are left for the exit to take back
+  // (reachable from here) rather than walked once more to be destroyed.
+  static auto* const kept = new std::pair<MidiEventList, MmlStateList>;
+  auto& [events, states] = *kept;
+  CMMLCompiler(timeBase).Compile(std::string_view(text.data(), text.size()), events, states,
+                                 options.startTick, options.keepTies);
 
   // One compiled track ends in its one EndOfTrack, so the song summary reads the same here.
   WriteOut(options.summary ? Summary(events) : Table(options.states ? states : events));

@@ -21,14 +21,19 @@ namespace event_detail {
 // The handle keeps its tag in the low bit of its first byte.
 static_assert(std::endian::native == std::endian::little);
 
+struct PayloadChunk;
+
 struct PayloadBlock {
   std::atomic<uint32_t> references;
   uint32_t size;
+  PayloadChunk* chunk;  // the shared chunk it was cut from; none for a block of its own
   unsigned char* Bytes() { return reinterpret_cast<unsigned char*>(this + 1); }
 };
 
 PayloadBlock* NewBlock(const void* bytes, size_t size);
 void ReleaseBlock(PayloadBlock* block);
+// Chunks short blocks are cut from that are still held by a block or a thread.
+size_t PayloadChunksInUse();
 
 // Byte storage shared by the two handle types. `T` is a one-byte type.
 template <typename T>

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "base/huge_pages.h"
 #include "base/shift_jis.h"
 
 namespace kore {
@@ -227,7 +226,6 @@ void MergeTracks(SongEventList& song, std::span<const TrackEvents> tracks) {
   size_t total = 0;
   for (const TrackEvents& track : tracks) total += track.events->size();
   song.order_.reserve(total);
-  AdviseHugePages(song.order_.data(), total * sizeof(SongEventList::Entry));
 
   // A tournament over the next record of every list: each inner node keeps the loser of its
   // match, so taking a record replays one leaf-to-root path. The key orders by tick, then by

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/huge_pages.h"
 #include "mml/event_payload.h"
 
 namespace kore {
@@ -90,8 +91,10 @@ static_assert(sizeof(MidiEvent) <= 64);
 // Zeroes every field and empties `text` and `data`.
 void ResetEvent(MidiEvent& event);
 
-using MidiEventList = std::vector<MidiEvent>;
-using MmlStateList = std::vector<MidiEvent>;
+// A long track's lists are filled once, front to back, into fresh memory: they start on huge
+// pages (base/huge_pages.h).
+using MidiEventList = std::vector<MidiEvent, LongArrayAllocator<MidiEvent>>;
+using MmlStateList = MidiEventList;
 
 // One track's list for MergeTracks.
 struct TrackEvents {
@@ -171,8 +174,8 @@ class SongEventList {
 
   std::vector<const MidiEventList*> sources_;
   std::vector<uint32_t> sourceEntries_;  // entries per source; a source at 0 is free again
-  std::vector<Entry> order_;
-  std::vector<Entry> scratch_;
+  std::vector<Entry, LongArrayAllocator<Entry>> order_;
+  std::vector<Entry, LongArrayAllocator<Entry>> scratch_;
   // The list last replaced under each track 0..15 and the ticks its entries carry, so the next
   // replacement finds the first changed record without walking the song.
   struct Replaced {

@@ -259,12 +259,6 @@ TextCounts CountText(std::string_view text) {
   return {2 * eventCommands + 2, stateCommands + 4, counted};
 }
 
-// Reserves `count` records; memory newly taken for a long list is backed by huge pages.
-void ReserveFresh(MidiEventList& list, size_t count) {
-  if (count <= list.capacity()) return;
-  list.reserve(count);
-  AdviseHugePages(list.data(), list.capacity() * sizeof(MidiEvent));
-}
 
 }  // namespace
 
@@ -273,8 +267,8 @@ void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStat
   // Sized once from an upper bound, so a long track never grows its list by copying it; pages
   // of the bound that no record reaches are never touched. A recompile finds the capacity kept.
   const TextCounts counts = CountText(text);
-  ReserveFresh(events, counts.events);
-  ReserveFresh(states, counts.states);
+  events.reserve(counts.events);
+  states.reserve(counts.states);
   mml_detail::CompileContext context(timeBase_, events, states, startTick, keepTies);
   if (IsExtendedDialect(text)) {
     context.AppendDefaultStates();

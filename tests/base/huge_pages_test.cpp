@@ -6,26 +6,52 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace kore {
 namespace {
 
-// The array ends a little way into a page that holds other memory too: only the whole unused
-// pages go (they read as zeros), the used part and whatever follows the array keep their bytes.
-TEST(HugePages, ReleaseDropsOnlyWholeUnusedPagesOfTheArray) {
-  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-  const size_t huge = size_t{2} << 20, mapped = 8 * huge;
-  void* map = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  ASSERT_NE(map, MAP_FAILED);
-  auto* data = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(map) + huge - 1) & ~(huge - 1));
-  const size_t used = 2 * huge + 100, bytes = 2 * huge + 2 * page + 100;
-  std::memset(data, 0xAB, bytes + page);
-  ReleaseUnusedPages(data, used, bytes);
-  EXPECT_EQ(data[used - 1], 0xAB) << "last used byte";
-  EXPECT_EQ(data[used], 0xAB) << "rest of the partly used page";
-  EXPECT_EQ(data[used + page], 0) << "the whole unused page";
-  EXPECT_EQ(data[bytes], 0xAB) << "first byte after the array";
-  munmap(map, mapped);
+bool Resident(const uint8_t* pageStart) {
+  unsigned char state = 0;
+  EXPECT_EQ(mincore(const_cast<uint8_t*>(pageStart), 1, &state), 0);
+  return (state & 1) != 0;
+}
+
+// A list reserved from a generous bound and filled part way, and one filled to its last byte:
+// the used part keeps its bytes, and every whole page after it up to the end of its huge page
+// goes, even past the array's end (the mapping runs to a whole huge page, populated as one).
+TEST(HugePages, ReleaseDropsTheRestOfTheLastHugePageOnly) {
+  if (kHeapOnly) GTEST_SKIP() << "arrays stay on the heap in this build";
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE)), huge = size_t{2} << 20;
+  struct Case {
+    size_t used, bytes;
+  };
+  for (const Case& c : {Case{huge + 100, 3 * huge + 100}, Case{2 * huge + huge / 2 + 8, 2 * huge + huge / 2 + 8}}) {
+    SCOPED_TRACE("used " + std::to_string(c.used));
+    auto* data = static_cast<uint8_t*>(AllocateLongArray(c.bytes));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(data) % huge, 0u);
+    std::memset(data, 0xAB, c.used);
+    ReleaseUnusedPages(data, c.used, c.bytes);
+    EXPECT_EQ(data[0], 0xAB);
+    EXPECT_EQ(data[c.used - 1], 0xAB) << "last used byte";
+    const size_t nextPage = (c.used + page - 1) / page * page;
+    const size_t hugeEnd = (c.used + huge - 1) / huge * huge;
+    EXPECT_TRUE(Resident(data + nextPage - page)) << "the partly used page stays";
+    EXPECT_FALSE(Resident(data + nextPage)) << "the first whole unused page";
+    EXPECT_FALSE(Resident(data + hugeEnd - page)) << "the last page of that huge page";
+    FreeLongArray(data, c.bytes);
+  }
+}
+
+// Below the threshold an array is ordinary heap memory; both sizes hold what is written.
+TEST(HugePages, AllocatorServesShortAndLongVectors) {
+  for (size_t count : {size_t{1000}, kLongArrayBytes / sizeof(int32_t) + 1}) {
+    std::vector<int32_t, LongArrayAllocator<int32_t>> values(count);
+    for (size_t i = 0; i < count; ++i) values[i] = static_cast<int32_t>(i);
+    values.resize(count * 2, -1);  // grows by moving into a new array
+    EXPECT_EQ(values[count - 1], static_cast<int32_t>(count - 1));
+    EXPECT_EQ(values[count], -1);
+  }
 }
 
 }  // namespace

@@ -63,5 +63,26 @@ TEST(EventText, SharedTextSurvivesCopiesOnManyThreads) {
   EXPECT_EQ(marker.text, std::string(100, 'm'));
 }
 
+// Short texts enough to fill several shared chunks, made on a thread that then ends and half of
+// them dropped on another: the rest keep their bytes, and no chunk outlives its last text.
+TEST(EventText, ShortTextsOutliveTheirThreadAndFreeTheirChunks) {
+  if (kHeapOnly) GTEST_SKIP() << "each text is its own heap block in this build";
+  const size_t chunksBefore = event_detail::PayloadChunksInUse();
+  const auto textOf = [](size_t i) { return "c8&&&&c8&&&&" + std::to_string(i); };
+  std::vector<EventText> texts(200000);
+  std::thread([&] {
+    for (size_t i = 0; i < texts.size(); ++i) texts[i] = textOf(i);
+  }).join();
+  EXPECT_GT(event_detail::PayloadChunksInUse(), chunksBefore + 1);
+  std::thread([&] {
+    for (size_t i = 0; i < texts.size(); i += 2) texts[i].clear();
+  }).join();
+  size_t wrong = 0;
+  for (size_t i = 1; i < texts.size(); i += 2) wrong += texts[i] == textOf(i) ? 0 : 1;
+  EXPECT_EQ(wrong, 0u);
+  texts.clear();
+  EXPECT_EQ(event_detail::PayloadChunksInUse(), chunksBefore);
+}
+
 }  // namespace
 }  // namespace kore

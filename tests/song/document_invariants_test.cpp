@@ -17,7 +17,7 @@ struct TrackState {
 struct SongState {
   std::vector<int32_t> order;
   std::vector<TrackState> tracks;  // in-use slots, ascending
-  std::vector<MidiEvent> markers;
+  MidiEventList markers;
   friend bool operator==(const SongState&, const SongState&) = default;
 };
 

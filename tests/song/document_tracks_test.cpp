@@ -41,7 +41,7 @@ TEST(DocumentMarkers, OnlyTracksWhoseStartChangedAreRecompiled) {
   doc.SetTrackText(2, "e4");
   // Track 2 starts at the song start: adding a marker must leave its records as they were,
   // including their place in the song list.
-  std::vector<MidiEvent> before = doc.Track(2).events;
+  MidiEventList before = doc.Track(2).events;
   doc.AddMarker(10, "early", 1);
   EXPECT_EQ(doc.Track(2).events, before);
   doc.NewSong(15, 32);  // a refusal without a notifier to tell

@@ -121,8 +121,8 @@ inline std::vector<int32_t> Order(const CMMLDocument& doc) {
 }
 
 // Records of one track in the song list, in song order.
-inline std::vector<MidiEvent> SongRecordsOf(const CMMLDocument& doc, int32_t slot) {
-  std::vector<MidiEvent> records;
+inline MidiEventList SongRecordsOf(const CMMLDocument& doc, int32_t slot) {
+  MidiEventList records;
   for (const MidiEvent& e : doc.SongEvents()) {
     if (e.track == slot) records.push_back(e);
   }
