@@ -1,10 +1,10 @@
 #include "mml/event_payload.h"
 
 #include <cstring>
-
-#include "base/huge_pages.h"
 #include <new>
 #include <ostream>
+
+#include "base/huge_pages.h"
 
 namespace kore {
 namespace event_detail {
