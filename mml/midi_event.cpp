@@ -144,8 +144,10 @@ void SongEventList::Merge(MidiEventList& trackEvents, int32_t trackIndex, bool r
   if (keep == 0) {
     order_.swap(scratch_);
   } else {
-    order_.resize(keep);
-    order_.insert(order_.end(), scratch_.begin(), scratch_.end());
+    // Sized, then copied as one block: an insert through the list's allocator would copy
+    // entry by entry.
+    order_.resize(keep + scratch_.size());
+    std::copy(scratch_.begin(), scratch_.end(), order_.begin() + static_cast<ptrdiff_t>(keep));
   }
   Remember(trackEvents, trackIndex, removeTrackFirst);
 }

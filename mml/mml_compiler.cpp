@@ -200,12 +200,6 @@ void CompileContext::Finish() {
   }
   events_.resize(eventCount_);
   states_.resize(stateCount_);
-  // The bound the lists were reserved from is generous; hand back the part of the last huge
-  // page that no record reached.
-  ReleaseUnusedPages(events_.data(), events_.size() * sizeof(MidiEvent),
-                     events_.capacity() * sizeof(MidiEvent));
-  ReleaseUnusedPages(states_.data(), states_.size() * sizeof(MidiEvent),
-                     states_.capacity() * sizeof(MidiEvent));
 }
 
 }  // namespace mml_detail
@@ -260,6 +254,15 @@ TextCounts CountText(std::string_view text) {
 }
 
 
+// Makes room for `count` records, with some to spare when the list must grow: typing at the end
+// of a track raises the bound by a record or two per keystroke, and a list grown to the exact
+// bound would move to new memory at every one. True when the list moved.
+bool ReserveWithRoom(MidiEventList& list, size_t count) {
+  if (count <= list.capacity()) return false;
+  list.reserve(list.empty() && list.capacity() == 0 ? count : count + count / 8);
+  return true;
+}
+
 }  // namespace
 
 void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStateList& states,
@@ -267,8 +270,8 @@ void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStat
   // Sized once from an upper bound, so a long track never grows its list by copying it; pages
   // of the bound that no record reaches are never touched. A recompile finds the capacity kept.
   const TextCounts counts = CountText(text);
-  events.reserve(counts.events);
-  states.reserve(counts.states);
+  const bool freshEvents = ReserveWithRoom(events, counts.events);
+  const bool freshStates = ReserveWithRoom(states, counts.states);
   mml_detail::CompileContext context(timeBase_, events, states, startTick, keepTies);
   if (IsExtendedDialect(text)) {
     context.AppendDefaultStates();
@@ -281,6 +284,13 @@ void CMMLCompiler::Compile(std::string_view text, MidiEventList& events, MmlStat
     mml_detail::CompileGameDialect(context, text);
   }
   context.Finish();
+  // A bound just reserved is generous: hand back the part of the last huge page that no record
+  // reached. A list that kept its capacity is left alone; the next compile would only fault
+  // those pages in again.
+  if (freshEvents) ReleaseUnusedPages(events.data(), events.size() * sizeof(MidiEvent),
+                                      events.capacity() * sizeof(MidiEvent));
+  if (freshStates) ReleaseUnusedPages(states.data(), states.size() * sizeof(MidiEvent),
+                                      states.capacity() * sizeof(MidiEvent));
 }
 
 bool IsExtendedDialect(std::string_view text) {
