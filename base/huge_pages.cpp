@@ -67,6 +67,10 @@ void ReleaseUnusedPages(const void* data, size_t usedBytes, size_t bytes) {
   // Only the partly used huge page holds memory the array never needed, up to its end even past
   // `bytes` (the mapping runs to a whole huge page); pages beyond it were never touched.
   uintptr_t end = std::min(AlignUp(start + bytes, kHugePage), AlignUp(begin, kHugePage));
+  // Giving back part of a huge page splits it, and each small page left in use then costs a
+  // fault of its own at its next touch (about as dear as a fresh one): worth it only when more
+  // of the page goes than stays.
+  if (end - begin < kHugePage / 2) return;
   if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 #else
   (void)data, (void)usedBytes, (void)bytes;

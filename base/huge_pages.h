@@ -57,9 +57,9 @@ struct LongArrayAllocator {
   }
 };
 
-// Gives back the whole pages after [data, data + usedBytes) in the huge page that holds its end:
-// the unused part of an array from AllocateLongArray(bytes) whose last huge page was only partly
-// filled. Their contents are lost (they read as zeros).
+// Gives back the whole pages after [data, data + usedBytes) in the huge page that holds its end,
+// when they are more than half of it: the unused part of an array from AllocateLongArray(bytes)
+// whose last huge page was only partly filled. Their contents are lost (they read as zeros).
 void ReleaseUnusedPages(const void* data, size_t usedBytes, size_t bytes);
 
 }  // namespace kore
