@@ -16,7 +16,6 @@ class ScriptedUi : public DocumentUi {
   bool replaceAnswer = false;
   std::optional<std::string> clipboard;
   std::optional<ClipImportChoice> clipChoice;
-  bool smfAnswer = true;
 
   std::vector<std::string> prompts, errors, replaceQuestions, dialogTitles;
 
@@ -33,7 +32,7 @@ class ScriptedUi : public DocumentUi {
   std::optional<ClipImportChoice> ChooseClipImport(int32_t) override { return clipChoice; }
   bool ChooseSmfImport(SmfImportJob& job, const std::vector<SmfSourceLine>& lines) override {
     for (const SmfSourceLine& line : lines) job.selectedSources.push_back(line.listIndex);
-    return smfAnswer;
+    return true;
   }
 
  private:

@@ -54,7 +54,6 @@ TEST_F(HostTest, TrackPropertyCancelChangesNothingAndOkRenamesRefreshesAndSetsUp
   EXPECT_EQ(host.document.Track(slot).name, Sjis("メロディ"));
   EXPECT_EQ(host.refreshedTabs, std::vector<int32_t>{slot});
   EXPECT_GT(host.captionRefreshes, 0);
-  EXPECT_NE(host.document.CaptionText("K").find(Sjis("メロディ")), std::string::npos);
   bool programSent = false;
   for (const auto& m : host.device.Messages())
     programSent |= m.bytes == std::vector<uint8_t>{static_cast<uint8_t>(0xC0 | slot), 0x49};
@@ -145,7 +144,6 @@ TEST_F(HostTest, SongPropertyUnchangedOkKeepsTheSongUnmodifiedAndOkRescalesMarke
   EXPECT_EQ(marker.tick, 7680);
   EXPECT_EQ(host.document.Title(), Sjis("曲"));
   EXPECT_TRUE(host.document.IsModified());
-  EXPECT_NE(host.document.CaptionText("K").find(Sjis("[曲]")), std::string::npos);
 }
 
 }  // namespace
