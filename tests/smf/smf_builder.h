@@ -23,9 +23,9 @@ inline void AppendBig(Bytes& out, uint32_t value, int bytes) {
 
 // One track chunk's events from a line of events separated by ",": "on DELTA CHANNEL KEY
 // [VELOCITY]", "off DELTA CHANNEL KEY", "meta DELTA TYPE TEXT" (escapes as in table files),
-// "tempo DELTA MICROSECONDS", "raw DELTA HEX..." and runs of "KEY/LENGTH" notes on channel 0
-// where a key of "-" is a rest. The end of track follows the last event unless `end` is false.
-inline Bytes ParseTrack(const std::string& line, bool end = true) {
+// "raw DELTA HEX..." and runs of "KEY/LENGTH" notes on channel 0 where a key of "-" is a rest.
+// The end of track follows the last event.
+inline Bytes ParseTrack(const std::string& line) {
   Bytes t;
   auto put = [&t](uint32_t delta, const Bytes& bytes) {
     AppendVarLen(t, delta);
@@ -65,8 +65,6 @@ inline Bytes ParseTrack(const std::string& line, bool end = true) {
       Bytes bytes = {0xFF, u8(key)};
       AppendVarLen(bytes, static_cast<uint32_t>(text.size()));
       put(delta, (bytes.insert(bytes.end(), text.begin(), text.end()), bytes));
-    } else if (kind == "tempo" && in >> key) {
-      put(delta, {0xFF, 0x51, 0x03, u8(key >> 16), u8(key >> 8), u8(key)});
     } else if (kind == "raw") {
       Bytes bytes;
       for (std::string hex; in >> hex;) bytes.push_back(u8(std::stoul(hex, nullptr, 16)));
@@ -75,15 +73,14 @@ inline Bytes ParseTrack(const std::string& line, bool end = true) {
       ADD_FAILURE() << "bad event: " << event;
     }
   }
-  if (end) put(gap, {0xFF, 0x2F, 0x00});
+  put(gap, {0xFF, 0x2F, 0x00});
   return t;
 }
 
-inline Bytes MakeSmf(int format, int division, const std::vector<Bytes>& tracks,
-                     int declaredTracks = -1) {
+inline Bytes MakeSmf(int format, int division, const std::vector<Bytes>& tracks) {
   Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6};
   AppendBig(out, static_cast<uint32_t>(format), 2);
-  AppendBig(out, static_cast<uint32_t>(declaredTracks < 0 ? tracks.size() : declaredTracks), 2);
+  AppendBig(out, static_cast<uint32_t>(tracks.size()), 2);
   AppendBig(out, static_cast<uint32_t>(division), 2);
   for (const Bytes& t : tracks) {
     out.insert(out.end(), {'M', 'T', 'r', 'k'});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,18 +57,14 @@ TEST(DocumentLoad, ParallelCompileEqualsTrackByTrack) {
       EXPECT_EQ(doc.Track(slot).events, events[slot]) << "round " << round << " slot " << slot;
       EXPECT_EQ(doc.Track(slot).states, states[slot]) << "round " << round << " slot " << slot;
     }
-    ASSERT_EQ(doc.SongEvents().size(), song.size()) << "round " << round;
-    for (size_t i = 0; i < song.size(); ++i) {
-      ASSERT_EQ(doc.SongEvents()[i], song[i]) << "round " << round << " position " << i;
-    }
+    EXPECT_TRUE(std::ranges::equal(doc.SongEvents(), song)) << "round " << round;
     // A one-track edit afterwards merges into the list the load built.
     int32_t edited = doc.TrackOrder()[0];
     doc.SetTrackText(edited, "t200 c8d8e8");
     compiler.Compile(doc.Track(edited).Text(), events[edited], states[edited],
                      doc.StartTickOf(edited), false);
     ReplaceTrack(song, events[edited], edited);
-    ASSERT_EQ(doc.SongEvents().size(), song.size());
-    for (size_t i = 0; i < song.size(); ++i) ASSERT_EQ(doc.SongEvents()[i], song[i]) << i;
+    EXPECT_TRUE(std::ranges::equal(doc.SongEvents(), song)) << "round " << round << " edited";
   }
 }
 

@@ -1,5 +1,5 @@
-// Track text buffers and the recompiling a new marker causes. Track and marker operations are in
-// the document scripts; the song list a text change rebuilds is checked in document_load_test.
+// Track text buffers. Track and marker operations are in the document scripts; the song list a
+// text change rebuilds is checked in document_load_test.
 #include "song_test_util.h"
 
 namespace kore {
@@ -34,17 +34,11 @@ TEST(DocumentText, BufferIsCutWithoutSplittingACharacterAndZeroedBehindShorterTe
   }
 }
 
-TEST(DocumentMarkers, OnlyTracksWhoseStartChangedAreRecompiled) {
+// A full song refuses a track even without a notifier to tell.
+TEST(DocumentDefaults, NewMarkerNameAndAFullSongRefusingWithoutANotifier) {
   EXPECT_EQ(NewMarkerName(), Sjis("新規マーカー"));
   CMMLDocument doc;
-  doc.NewSong(3, 32);
-  doc.SetTrackText(2, "e4");
-  // Track 2 starts at the song start: adding a marker must leave its records as they were,
-  // including their place in the song list.
-  MidiEventList before = doc.Track(2).events;
-  doc.AddMarker(10, "early", 1);
-  EXPECT_EQ(doc.Track(2).events, before);
-  doc.NewSong(15, 32);  // a refusal without a notifier to tell
+  doc.NewSong(15, 32);
   EXPECT_EQ(doc.AddTrack(), -1);
 }
 

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "base/base64.h"
 #include "base/crc32.h"
 #include "song_test_util.h"
 
@@ -28,24 +29,19 @@ TEST(ExtensionBlock, StreamAndBlockAreTheKnownBytes) {
             Bytes(DataFile("big_block.bin")));
 }
 
-TEST(ExtensionBlock, TextFormIsIgnoredWhenItsChecksumOrBlockIsDamaged) {
-  std::string section;
-  WriteExtensionSection(section, SmallSong().View(), ExtensionParts::All());
-  std::string text;
-  for (size_t d = section.find("d="); d != std::string::npos; d = section.find("d=", d + 2)) {
-    text += section.substr(d + 2, section.find("\r\n", d) - d - 2);
-  }
-  LoadedSong applied;
-  ASSERT_TRUE(ApplyExtensionText(text, Crc32(text), applied));
-  EXPECT_EQ(applied.title, Sjis("曲"));
+// The text form is taken only under its own checksum, even when the block inside is sound, and
+// only when the block under it is sound (the ways a block is damaged are in the table below).
+TEST(ExtensionBlock, TextFormIsTakenOnlyUnderItsChecksumWithASoundBlock) {
+  const std::string text =
+      Base64Encode(BuildExtensionBlock(SmallSong().View(), ExtensionParts::All()));
   std::string damaged = text;
   damaged[5] = damaged[5] == 'A' ? 'B' : 'A';
-  LoadedSong untouched;
-  untouched.title = "kept";
-  EXPECT_FALSE(ApplyExtensionText(damaged, Crc32(text), untouched));
-  // The right checksum over a damaged block still leaves the song untouched.
-  EXPECT_FALSE(ApplyExtensionText(damaged, Crc32(damaged), untouched));
-  EXPECT_EQ(untouched.title, "kept");
+  LoadedSong song;
+  EXPECT_FALSE(ApplyExtensionText(text, Crc32(text) ^ 1, song));
+  EXPECT_FALSE(ApplyExtensionText(damaged, Crc32(damaged), song));
+  EXPECT_EQ(song, LoadedSong());
+  ASSERT_TRUE(ApplyExtensionText(text, Crc32(text), song));
+  EXPECT_EQ(song.title, Sjis("曲"));
 }
 
 TEST(ExtensionBlock, DamagedHeadersLeaveTheSongUntouched) {

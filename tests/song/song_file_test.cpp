@@ -48,11 +48,6 @@ TEST(SongFile, EachModeWritesTheKnownBytesAndReloadsTheSong) {
               SaveModeOf(false, true) == SaveMode::Compact);
 }
 
-TEST(SongFile, MemoEscapes) {
-  EXPECT_EQ(EscapeMemo("a\\nb\r\n\t"), "a\\\\nb\\r\\n\\t");
-  EXPECT_EQ(UnescapeMemo("a\\\\nb\\r\\n\\t\\q\\"), "a\\nb\r\n\t\\q\\");
-}
-
 // Files read as their known descriptions under data/read/: capitals, bare line feeds and
 // double-byte brackets; the explicit and ensemble instrument tables; whole marker names; a
 // damaged data line that leaves the plain sections alone; the part-based and binary formats;
