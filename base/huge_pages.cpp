@@ -28,7 +28,7 @@ void* AllocateLongArray(size_t bytes) {
 #if defined(KORE_MAPPED_ARRAYS)
   if (bytes >= kLongArrayBytes) {
     if (bytes > std::numeric_limits<size_t>::max() - 2 * kHugePage) throw std::bad_alloc();
-    // Whole huge pages, so the last one is not shared; mapped one page longer so that an
+    // Whole huge pages, so the last one is not shared; mapped one huge page longer so that an
     // aligned start can be cut out of it.
     const size_t length = AlignUp(bytes, kHugePage);
     void* map = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
@@ -70,8 +70,9 @@ void ReleaseUnusedPages(const void* data, size_t usedBytes, size_t bytes) {
   // Giving back part of a huge page splits it, and each small page left in use then costs a
   // fault of its own at its next touch (about as dear as a fresh one): worth it only when more
   // of the page goes than stays.
-  if (end - begin < kHugePage / 2) return;
-  if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+  if (end - begin >= kHugePage / 2) {
+    (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+  }
 #else
   (void)data, (void)usedBytes, (void)bytes;
 #endif

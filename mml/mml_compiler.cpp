@@ -253,13 +253,12 @@ TextCounts CountText(std::string_view text) {
   return {2 * eventCommands + 2, stateCommands + 4, counted};
 }
 
-
 // Makes room for `count` records, with some to spare when the list must grow: typing at the end
 // of a track raises the bound by a record or two per keystroke, and a list grown to the exact
 // bound would move to new memory at every one. True when the list moved.
 bool ReserveWithRoom(MidiEventList& list, size_t count) {
   if (count <= list.capacity()) return false;
-  list.reserve(list.empty() && list.capacity() == 0 ? count : count + count / 8);
+  list.reserve(list.capacity() == 0 ? count : count + count / 8);
   return true;
 }
 
